@@ -1,0 +1,25 @@
+#include "device/track_row.h"
+
+#include <cstdio>
+
+namespace ossel {
+
+std::string MsfTime::Text() const {
+  char text[48];
+  std::snprintf(text, sizeof text, "%02d:%02d.%02d", minutes, seconds, frames);
+  return text;
+}
+
+std::string TrackNameText(int trackNumber) {
+  char text[48];
+  std::snprintf(text, sizeof text, "音频轨道 %02d", trackNumber);
+  return text;
+}
+
+std::string TrackSizeText(std::int32_t sectors) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.2lf Mb", sectors * 0.00225830078125);
+  return text;
+}
+
+}  // namespace ossel

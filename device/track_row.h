@@ -1,0 +1,42 @@
+// Rows of the track list and the sector-count time notation.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace ossel {
+
+// A span or position in sectors as minutes, seconds and frames (no 150-sector offset).
+struct MsfTime {
+  std::int32_t minutes = 0;
+  std::int32_t seconds = 0;
+  std::int32_t frames = 0;
+
+  static MsfTime FromSectors(std::int32_t n) { return {n / 4500, (n % 4500) / 75, n % 75}; }
+  // "%02d:%02d.%02d"
+  std::string Text() const;
+};
+
+struct TrackRow {
+  std::int32_t trackNumber = 0;
+  std::string nameText;
+  MsfTime startMsf;
+  MsfTime lengthMsf;
+  std::string elapsedText;
+  std::string sizeText;
+  std::string readErrorText;
+  std::string statusText;
+  std::int32_t imageEntry = -1;
+  std::int32_t profileEntry = -1;
+  std::int32_t imageWidth = 0;
+  std::int32_t imageHeight = 0;
+  const double* frequencyAxis = nullptr;  // bin frequencies used by the views; null until set
+  double profileScale = 0.0;
+};
+
+// "音频轨道 %02d"
+std::string TrackNameText(int trackNumber);
+// "%.2lf Mb" of sectors × 0.00225830078125
+std::string TrackSizeText(std::int32_t sectors);
+
+}  // namespace ossel
