@@ -15,11 +15,15 @@ namespace ossel {
 class MmcTransport {
  public:
   enum class Direction { None, Read, Write };
+  enum class Status {
+    Good,            // the command completed with GOOD status
+    CheckCondition,  // the drive answered, with CHECK CONDITION (sense data available)
+    Failed,          // no answer: transport error, time-out, no device
+  };
   virtual ~MmcTransport() = default;
-  // Runs one MMC command; returns true when the drive reported GOOD status. `sense` receives the drive's status
-  // byte (0 good). The command gives up after `timeoutMs`.
-  virtual bool Run(const std::uint8_t* cdb, int cdbLength, Direction direction, void* data, std::uint32_t dataBytes,
-                   unsigned timeoutMs, std::uint8_t& scsiStatus) = 0;
+  // Runs one MMC command of `cdbLength` bytes (6, 10 or 12); gives up after `timeoutMs`.
+  virtual Status Run(const std::uint8_t* cdb, int cdbLength, Direction direction, void* data,
+                     std::uint32_t dataBytes, unsigned timeoutMs) = 0;
   virtual std::string DevicePath() const = 0;
   virtual std::string VendorProduct() const = 0;
 };
