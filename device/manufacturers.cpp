@@ -1,0 +1,138 @@
+// Media manufacturers by the lead-in start of their recordable discs.
+#include <algorithm>
+
+#include "device/drive_info.h"
+
+namespace ossel {
+
+namespace {
+
+constexpr std::int32_t LeadIn(int minute, int second, int frame) { return minute * 4500 + second * 75 + frame; }
+
+// Sorted by lead-in start.
+constexpr ManufacturerEntry kManufacturers[] = {
+    {LeadIn(96, 40, 0), "SKC Co., Ltd."},
+    {LeadIn(97, 10, 0), "Ritek Co."},
+    {LeadIn(97, 15, 0), "TDK Corporation"},
+    {LeadIn(97, 15, 10), "Ritek Co."},
+    {LeadIn(97, 15, 20), "Mitsubishi Chemical Corporation"},
+    {LeadIn(97, 15, 30), "NAN-YA Plastics Corp."},
+    {LeadIn(97, 16, 20), "Shenzhen SG & Sast Digital Optical Disc Co., Ltd."},
+    {LeadIn(97, 16, 30), "Grand Advance Technology LTD."},
+    {LeadIn(97, 17, 0), "Moser Baer India Ltd."},
+    {LeadIn(97, 18, 10), "WEALTH FAIR INVESTMENT LIMITED"},
+    {LeadIn(97, 18, 60), "TAROKO INTERNATIONAL CO.,LTD."},
+    {LeadIn(97, 21, 30), "Bestdisc Technology Corporation"},
+    {LeadIn(97, 21, 40), "Optical Disc Manufacturing Equipment"},
+    {LeadIn(97, 21, 50), "Sound Multi-Media Development Limited"},
+    {LeadIn(97, 22, 0), "Woongjin Media Corporation"},
+    {LeadIn(97, 22, 10), "Seantram Technology Inc."},
+    {LeadIn(97, 22, 20), "Advanced Digital Media"},
+    {LeadIn(97, 22, 30), "EXIMPO"},
+    {LeadIn(97, 22, 40), "CIS Technology Inc."},
+    {LeadIn(97, 22, 50), "Hong Kong Digital Technology Co., Ltd."},
+    {LeadIn(97, 22, 60), "Acer Media Technology, Inc."},
+    {LeadIn(97, 23, 0), "Matsushita Electric Industrial Co., Ltd."},
+    {LeadIn(97, 23, 10), "Doremi Media Co.,Ltd."},
+    {LeadIn(97, 23, 20), "Nacar Media srl"},
+    {LeadIn(97, 23, 30), "AUDIO DISTRIBUTORS CO., LTD."},
+    {LeadIn(97, 23, 40), "Victor Company of Japan Limited"},
+    {LeadIn(97, 23, 50), "OPTROM.INC."},
+    {LeadIn(97, 23, 60), "Customer Pressing Oosterhout"},
+    {LeadIn(97, 24, 0), "Taiyo Yuden Company Limited"},
+    {LeadIn(97, 24, 10), "SONY Corporation"},
+    {LeadIn(97, 24, 20), "Computer Support Italy s.r.l."},
+    {LeadIn(97, 24, 30), "UNITECH JAPAN INC."},
+    {LeadIn(97, 24, 40), "Optical Disc Manufacturing Equipment"},
+    {LeadIn(97, 24, 50), "Guann Yinn Co.,Ltd."},
+    {LeadIn(97, 24, 60), "Harmonic Hall Optical Disc Ltd."},
+    {LeadIn(97, 25, 0), "MPO"},
+    {LeadIn(97, 25, 20), "Hitachi Maxell, Ltd."},
+    {LeadIn(97, 25, 30), "INFODISC Technology Co., Ltd."},
+    {LeadIn(97, 25, 40), "VIVASTAR AG"},
+    {LeadIn(97, 25, 50), "AMS Technology Inc."},
+    {LeadIn(97, 25, 60), "Xcitek Inc."},
+    {LeadIn(97, 26, 0), "FORNET INTERNATIONAL PTE LTD."},
+    {LeadIn(97, 26, 10), "POSTECH Corporation"},
+    {LeadIn(97, 26, 20), "SKC Co., Ltd."},
+    {LeadIn(97, 26, 30), "OPTICAL DISC CORPRATION"},
+    {LeadIn(97, 26, 40), "FUJI Photo Film Co., Ltd."},
+    {LeadIn(97, 26, 50), "Lead Data Inc."},
+    {LeadIn(97, 26, 60), "CMC Magnetics Corporation"},
+    {LeadIn(97, 27, 0), "DIGITAL STORAGE TECHNOLOGY CO.,LTD"},
+    {LeadIn(97, 27, 10), "Plasmon Data systems Ltd."},
+    {LeadIn(97, 27, 20), "Princo Corporation"},
+    {LeadIn(97, 27, 30), "Pioneer Video Corporation"},
+    {LeadIn(97, 27, 40), "Kodak Japan Limited"},
+    {LeadIn(97, 27, 50), "Mitsui Chemicals, Inc."},
+    {LeadIn(97, 27, 60), "Ricoh Company Limited"},
+    {LeadIn(97, 28, 0), "Optl.Me.S. S.p.A."},
+    {LeadIn(97, 28, 10), "GIGASTORAGE CORPORATION"},
+    {LeadIn(97, 28, 20), "Multi Media Masters & Machinary SA"},
+    {LeadIn(97, 28, 30), "Auvistar Industry Co.,Ltd."},
+    {LeadIn(97, 28, 40), "King Pro Mediatek Inc."},
+    {LeadIn(97, 28, 50), "DELPHI TECHNOLOGY INC."},
+    {LeadIn(97, 28, 60), "Friendly CD-Tek Co."},
+    {LeadIn(97, 29, 0), "Taeil Media Co.,Ltd."},
+    {LeadIn(97, 29, 10), "Vanguard Disc Inc."},
+    {LeadIn(97, 29, 20), "UNIDISC TECHNOLOGY CO.,LTD"},
+    {LeadIn(97, 29, 30), "Hile Optical Disc Technology Corp."},
+    {LeadIn(97, 29, 40), "VIVA MAGNETICS LIMITED"},
+    {LeadIn(97, 29, 50), "General Magnetics Ld"},
+    {LeadIn(97, 30, 10), "CDA Datentrager Albrechts GmbH"},
+    {LeadIn(97, 31, 0), "Ritek Co."},
+    {LeadIn(97, 31, 30), "Grand Advance Technology Ltd."},
+    {LeadIn(97, 32, 0), "TDK Corporation"},
+    {LeadIn(97, 32, 10), "Prodisc Technology Inc."},
+    {LeadIn(97, 34, 20), "Mitsubishi Chemical Corporation"},
+    {LeadIn(97, 45, 0), "FORNET INTERNATIONAL PTE LTD."},
+    {LeadIn(97, 45, 10), "UNITECH JAPAN INC."},
+    {LeadIn(97, 45, 20), "Acer Media Technology, Inc."},
+    {LeadIn(97, 45, 40), "CIS Technology Inc."},
+    {LeadIn(97, 45, 50), "Guann Yinn Co.,Ltd."},
+    {LeadIn(97, 45, 60), "Xcitek Inc."},
+    {LeadIn(97, 46, 0), "Taiyo Yuden Company Limited"},
+    {LeadIn(97, 46, 10), "SONY Corporation"},
+    {LeadIn(97, 46, 20), "Multi Media Masters & Machinary SA"},
+    {LeadIn(97, 46, 30), "Computer Support Italy s.r.l."},
+    {LeadIn(97, 46, 40), "FUJI Photo Film Co., Ltd."},
+    {LeadIn(97, 46, 50), "Auvistar Industry Co.,Ltd."},
+    {LeadIn(97, 46, 60), "CMC Magnetics Corporation"},
+    {LeadIn(97, 47, 10), "Hitachi Maxell, Ltd."},
+    {LeadIn(97, 47, 20), "Princo Corporation"},
+    {LeadIn(97, 47, 40), "POSTECH Corporation"},
+    {LeadIn(97, 47, 50), "Ritek Co."},
+    {LeadIn(97, 47, 60), "Prodisc Technology Inc."},
+    {LeadIn(97, 48, 0), "Ricoh Company Limited"},
+    {LeadIn(97, 48, 10), "Kodak Japan Limited"},
+    {LeadIn(97, 48, 20), "Plasmon Data systems Ltd."},
+    {LeadIn(97, 48, 30), "Pioneer Video Corporation"},
+    {LeadIn(97, 48, 40), "DIGITAL STORAGE TECHNOLOGY CO.,LTD"},
+    {LeadIn(97, 48, 50), "Mitsui Chemicals, Inc."},
+    {LeadIn(97, 48, 60), "Lead Data Inc."},
+    {LeadIn(97, 49, 0), "TDK Corporation"},
+    {LeadIn(97, 49, 10), "GIGASTORAGE CORPORATION"},
+    {LeadIn(97, 49, 20), "King Pro Mediatek Inc."},
+    {LeadIn(97, 49, 30), "Optl.Me.S. S.p.A."},
+    {LeadIn(97, 49, 40), "Victor Company of Japan Limited"},
+    {LeadIn(97, 49, 60), "Matsushita Electric Industrial Co., Ltd."},
+    {LeadIn(97, 50, 10), "Vanguard Disc Inc."},
+    {LeadIn(97, 50, 20), "Mitsubishi Chemical Corporation"},
+    {LeadIn(97, 50, 30), "CDA Datentrager Albrechts GmbH"},
+    {LeadIn(97, 51, 10), "Grand Advance Technology Ltd."},
+    {LeadIn(97, 51, 20), "INFODISC Technology Co., Ltd."},
+    {LeadIn(97, 51, 50), "Hile Optical Disc Technology Corp."},
+};
+
+}  // namespace
+
+std::span<const ManufacturerEntry> ManufacturerTable() { return kManufacturers; }
+
+std::string_view ManufacturerName(std::int32_t key) {
+  const auto* row = std::lower_bound(std::begin(kManufacturers), std::end(kManufacturers), key,
+                                     [](const ManufacturerEntry& entry, std::int32_t k) { return entry.key < k; });
+  if (row == std::end(kManufacturers) || row->key != key) return "Unknown";
+  return row->name;
+}
+
+}  // namespace ossel
