@@ -1,11 +1,50 @@
+// ossel: the analyzer's command line.
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: ossel COMMAND [ARGUMENTS]\n"
+    "\n"
+    "Commands:\n"
+    "  drives                      list the CD drives (letter, device, vendor and product)\n"
+    "  toc [DISC] [--json]         print the table of contents\n"
+    "\n"
+    "DISC is one of:\n"
+    "  IMAGE.cue ...               a cue sheet (BINARY, MOTOROLA or WAVE files); each one is a disc\n"
+    "  AUDIO FILES...              WAV, FLAC, AIFF... at 44100 Hz, one track each, together one disc\n"
+    "  --drive LETTER              a CD drive by letter (see `ossel drives`)\n"
+    "With no DISC, the first CD drive.\n"
+    "\n"
+    "Options:\n"
+    "  --help                      this text\n"
+    "  --version                   the program's version\n";
+
+}  // namespace
 
 int main(int argc, char** argv) {
-  if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty()) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  const std::string command = args.front();
+  args.erase(args.begin());
+  if (command == "--help" || command == "-h" || command == "help") {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (command == "--version") {
     std::printf("ossel %s\n", OSSEL_VERSION);
     return 0;
   }
-  std::printf("usage: ossel COMMAND ...\n");
-  return 0;
+  if (command == "drives") return ossel::cli::RunDrives(args);
+  if (command == "toc") return ossel::cli::RunToc(args);
+  std::fprintf(stderr, "ossel: unknown command '%s' (see ossel --help)\n", command.c_str());
+  return 2;
 }

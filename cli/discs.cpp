@@ -1,0 +1,84 @@
+#include "cli/discs.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "platform/virtual_disc.h"
+
+namespace ossel::cli {
+
+bool IsCueSheet(const std::string& path) {
+  if (path.size() < 4) return false;
+  std::string ext = path.substr(path.size() - 4);
+  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+  return ext == ".cue";
+}
+
+namespace {
+
+bool Mount(const std::shared_ptr<VirtualDisc>& disc, std::vector<DiscArg>& discs, std::string& error) {
+  const char letter = DriveTable::System().AddCdDrive(disc->AsDrive());
+  if (letter == 0) {
+    error = "too many discs: no free drive letter for " + disc->Name();
+    return false;
+  }
+  discs.push_back({disc->Name(), letter, false});
+  return true;
+}
+
+}  // namespace
+
+std::optional<std::vector<DiscArg>> MountDiscs(const DiscSelection& selection, std::string& error) {
+  std::vector<DiscArg> discs;
+  if (selection.drive) {
+    const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(*selection.drive)));
+    if (DriveTable::System().TypeOf(letter) != DriveType::Cdrom) {
+      error = std::string("no CD drive at ") + letter + ":";
+      return std::nullopt;
+    }
+    discs.push_back({std::string(1, letter) + ":", letter, true});
+  }
+
+  std::vector<std::string> audioFiles;
+  std::size_t audioPosition = 0;
+  for (const std::string& image : selection.images) {
+    if (IsCueSheet(image)) {
+      auto disc = VirtualDisc::FromCueSheet(image, error);
+      if (!disc || !Mount(disc, discs, error)) return std::nullopt;
+    } else {
+      if (audioFiles.empty()) audioPosition = discs.size();
+      audioFiles.push_back(image);
+    }
+  }
+  if (!audioFiles.empty()) {
+    auto disc = VirtualDisc::FromAudioFiles(audioFiles, error);
+    std::vector<DiscArg> mounted;
+    if (!disc || !Mount(disc, mounted, error)) return std::nullopt;
+    discs.insert(discs.begin() + static_cast<std::ptrdiff_t>(audioPosition), mounted.front());
+  }
+
+  if (discs.empty()) {
+    CdDrive probe;
+    if (probe.driveLetters.empty()) {
+      error = "no CD drive found: name a cue sheet or audio files, or --drive LETTER";
+      return std::nullopt;
+    }
+    const char letter = probe.driveLetters.front();
+    discs.push_back({std::string(1, letter) + ":", letter, true});
+  }
+  return discs;
+}
+
+bool OpenDisc(CdDrive& drive, const DiscArg& disc, std::string& error) {
+  if (!drive.Open(disc.letter)) {
+    error = "can't open drive " + disc.name;
+    return false;
+  }
+  if (!drive.ReadTrackTable()) {
+    error = "no readable disc in " + disc.name;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace ossel::cli

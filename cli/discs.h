@@ -1,0 +1,33 @@
+// Turns the command line's disc arguments into drive letters: cue sheets and audio files become virtual discs
+// mounted in the process's drive table; --drive names a drive directly.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "device/cd_drive.h"
+
+namespace ossel::cli {
+
+struct DiscArg {
+  std::string name;  // what the user named: the cue sheet, the first audio file, or "X:"
+  char letter = 0;
+  bool physical = false;
+};
+
+struct DiscSelection {
+  std::vector<std::string> images;  // cue sheets and audio files, in the order given
+  std::optional<char> drive;        // --drive LETTER
+};
+
+// Each cue sheet is a disc; the audio files together form one disc, placed where the first of them was named.
+// With no image and no drive, the first CD drive of the machine. Nothing on failure, with a one-line error.
+std::optional<std::vector<DiscArg>> MountDiscs(const DiscSelection& selection, std::string& error);
+
+// Opens the disc's drive and reads its table of contents.
+bool OpenDisc(CdDrive& drive, const DiscArg& disc, std::string& error);
+
+bool IsCueSheet(const std::string& path);
+
+}  // namespace ossel::cli

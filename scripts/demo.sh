@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds the programs, makes the demo disc and analyses it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
+
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release
+ninja -C build -j "$(nproc)"
+bash scripts/make-demo-disc.sh build/demo
+./build/ossel toc build/demo/demo.cue
