@@ -107,10 +107,8 @@ IoStatus ScriptDevice::Control(const DeviceRequest& request, std::uint32_t& tran
 
   std::uint32_t n = answer.transferred.value_or(static_cast<std::uint32_t>(answer.output.size()));
   n = std::min(n, request.outputBytes);
-  if (n > 0 && request.output) {
-    std::uint32_t copy = std::min<std::uint32_t>(n, static_cast<std::uint32_t>(answer.output.size()));
-    std::memcpy(request.output, answer.output.data(), copy);
-  }
+  const std::uint32_t copy = std::min<std::uint32_t>(n, static_cast<std::uint32_t>(answer.output.size()));
+  if (copy > 0 && request.output) std::memcpy(request.output, answer.output.data(), copy);
   transferred = n;
   return IoStatus::Done;
 }
