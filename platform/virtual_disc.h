@@ -36,8 +36,11 @@ class VirtualDisc : public std::enable_shared_from_this<VirtualDisc> {
   std::int32_t LeadOutLba() const;
   const std::string& Catalog() const;  // media catalogue number, or empty
   const std::string& Name() const;     // the cue sheet, or the first audio file
+  // For listings: the name, with " (+N files)" when the disc was made of several audio files.
+  std::string Description() const;
 
-  // Raw CD-DA sectors [lba, lba + count); false when any of them lies outside the disc or a file read fails.
+  // Raw CD-DA sectors [lba, lba + count); false when any of them lies outside the disc or in a data track, or a file
+  // read fails.
   bool ReadSectors(std::int32_t lba, int count, std::uint8_t* out) const;
 
   std::unique_ptr<DeviceBackend> OpenBackend();
@@ -45,6 +48,7 @@ class VirtualDisc : public std::enable_shared_from_this<VirtualDisc> {
 
   // "Ejected" discs fail check-verify until loaded again; tray commands toggle this.
   bool loaded() const;
+  void SetLoaded(bool loaded);
 
   struct Impl;
 
