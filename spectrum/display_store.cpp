@@ -57,8 +57,8 @@ void DisplayStore::Create(const std::string& folder, bool unbuffered) {
   if (fd < 0) return;
   sectorSize_ = VolumeSectorSize(fd);
   bounceBytes_ = std::max<std::size_t>(kBounceTarget / sectorSize_, 1) * sectorSize_;
-  tailBuffer_ = AllocateAligned(sectorSize_, sectorSize_);
-  bounceBuffer_ = AllocateAligned(bounceBytes_, sectorSize_);
+  tailBuffer_ = AllocateAligned<std::uint8_t>(sectorSize_, sectorSize_);
+  bounceBuffer_ = AllocateAligned<std::uint8_t>(bounceBytes_, sectorSize_);
   if (!tailBuffer_ || !bounceBuffer_) {
     ::close(fd);
     return;

@@ -14,6 +14,7 @@
 #include <new>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace ossel {
@@ -25,12 +26,17 @@ struct AlignedFree {
   std::size_t alignment = kStoreAlignment;
   void operator()(void* p) const { ::operator delete(p, std::align_val_t(alignment)); }
 };
-using AlignedBytes = std::unique_ptr<std::uint8_t[], AlignedFree>;
+template <class T>
+using AlignedArray = std::unique_ptr<T[], AlignedFree>;
+using AlignedBytes = AlignedArray<std::uint8_t>;
 
-// `bytes` bytes aligned to `alignment` (a power of two); null when the memory cannot be had.
-inline AlignedBytes AllocateAligned(std::size_t bytes, std::size_t alignment = kStoreAlignment) {
-  void* p = ::operator new(bytes == 0 ? 1 : bytes, std::align_val_t(alignment), std::nothrow);
-  return AlignedBytes(static_cast<std::uint8_t*>(p), AlignedFree{alignment});
+// `count` values of a plain type (not initialised), aligned to `alignment` (a power of two); null when the memory
+// cannot be had.
+template <class T>
+AlignedArray<T> AllocateAligned(std::size_t count, std::size_t alignment = kStoreAlignment) {
+  static_assert(std::is_trivial_v<T>);
+  void* p = ::operator new(count == 0 ? 1 : count * sizeof(T), std::align_val_t(alignment), std::nothrow);
+  return AlignedArray<T>(static_cast<T*>(p), AlignedFree{alignment});
 }
 
 class DisplayStore {

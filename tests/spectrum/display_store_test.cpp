@@ -53,7 +53,7 @@ TEST_P(DisplayStoreRoundTrip, ItemsOfAnySizeFromAlignedAndUnalignedMemoryComeBac
     const bool aligned = i % 2 == 0;
     std::int32_t entry;
     if (aligned) {
-      AlignedBytes source = AllocateAligned(sizes[i]);
+      AlignedBytes source = AllocateAligned<std::uint8_t>(sizes[i]);
       std::memcpy(source.get(), items[i].data(), sizes[i]);
       entry = store_->Append(source.get(), static_cast<std::uint32_t>(sizes[i]));
     } else {
@@ -77,7 +77,7 @@ TEST_P(DisplayStoreRoundTrip, ItemsOfAnySizeFromAlignedAndUnalignedMemoryComeBac
   // Read back after all were written, so a later item's sector would have overwritten an earlier tail.
   for (std::size_t i = 0; i < items.size(); ++i) {
     const std::size_t size = items[i].size();
-    AlignedBytes aligned = AllocateAligned(size + 64);
+    AlignedBytes aligned = AllocateAligned<std::uint8_t>(size + 64);
     std::memset(aligned.get(), 0xEE, size + 64);
     ASSERT_TRUE(store_->ReadEntry(static_cast<std::int32_t>(i), aligned.get())) << i;
     EXPECT_EQ(std::memcmp(aligned.get(), items[i].data(), size), 0) << i;

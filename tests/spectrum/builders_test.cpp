@@ -1,0 +1,382 @@
+#include "spectrum/builders.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <numbers>
+#include <set>
+
+#include "detector/track_detector.h"
+#include "device/cd_drive.h"
+#include "platform/event.h"
+#include "platform/script_backend.h"
+#include "support/toc.h"
+
+namespace ossel {
+namespace {
+
+using Frame = std::array<std::int16_t, 2>;  // left, right
+using Signal = std::function<Frame(std::int64_t frame)>;
+
+constexpr double kBinHertz = 44100.0 / 8192;
+constexpr int kLeftToneBin = 800;   // display position 799: group 99, left row 511 - 99
+constexpr int kRightToneBin = 2000; // display position 1999: group 249, right row 1024 - 249
+constexpr int kLeftToneRow = 412;
+constexpr int kRightToneRow = 775;
+
+// One tone per channel, faded in and out over each block (a block every `period` frames) so that its spectrum
+// shows one clear peak rather than the slow skirts of a cut-off sine.
+Signal TonesEvery(std::int64_t period) {
+  return [period](std::int64_t frame) -> Frame {
+    const std::int64_t i = frame % period;
+    if (i >= 4096) return {0, 0};
+    const double fade = 0.5 - 0.5 * std::cos(2 * std::numbers::pi * static_cast<double>(i) / 4096);
+    auto tone = [&](int bin) {
+      return static_cast<std::int16_t>(
+          std::lround(8000 * fade * std::sin(2 * std::numbers::pi * bin * kBinHertz * static_cast<double>(i) / 44100)));
+    };
+    return {tone(kLeftToneBin), tone(kRightToneBin)};
+  };
+}
+Frame Tones(std::int64_t frame) { return TonesEvery(4096)(frame); }
+Frame Noise(std::int64_t frame) {
+  auto hash = [](std::uint64_t x) {
+    x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9ULL;
+    x = (x ^ (x >> 27)) * 0x94d049bb133111ebULL;
+    return static_cast<std::int16_t>(static_cast<int>((x ^ (x >> 31)) % 16001) - 8000);
+  };
+  return {hash(static_cast<std::uint64_t>(frame) * 2 + 1), hash(static_cast<std::uint64_t>(frame) * 2 + 2)};
+}
+
+// A scripted drive whose disc plays `signal` (frame 0 at LBA 0) and the analysis buffers around it.
+class Rig {
+ public:
+  struct Read {
+    std::int32_t lba;
+    std::uint32_t count;
+    std::int32_t timeoutSeconds;
+  };
+
+  // Track 1 starts at LBA 0 and ends at `lastSector`.
+  explicit Rig(std::int32_t lastSector, Signal signal = Tones) : signal_(std::move(signal)) {
+    device->SetAnswer(ioctl::kCdromReadToc, Canned(test::MakeToc({{1, 0}}, lastSector + 1)));
+    device->SetHandler([this](const DeviceRequest& request) { return Answer(request); });
+    letter = table.AddCdDrive(device->AsDrive());
+    EXPECT_TRUE(drive.Open(letter) && drive.ReadTrackTable());
+    EXPECT_EQ(drive.TrackEnd(1), lastSector);
+    EXPECT_TRUE(buffers.Allocate(TrackImageWidth(0, lastSector)));
+  }
+
+  BuildContext Context() {
+    return {drive, *detector, cancel, buffers, [this](const BuildProgress& p) { progress.push_back(p); }};
+  }
+  TrackBuild Track() const { return {1, buffers.maxWidth}; }
+
+  std::int32_t Continuous(TrackBuild& track) {
+    BuildContext context = Context();
+    buffers.ClearTrack();
+    return BuildContinuous(context, track);
+  }
+  std::int32_t Sampled(TrackBuild& track, int step) {
+    BuildContext context = Context();
+    buffers.ClearTrack();
+    return BuildSampled(context, track, step);
+  }
+
+  std::uint8_t Pixel(const TrackBuild& track, int row, int column) const {
+    return buffers.image[static_cast<std::size_t>(row) * static_cast<std::size_t>(track.imageWidth) +
+                         static_cast<std::size_t>(column)];
+  }
+  // The brightest row of one channel's band in a column.
+  int BrightestRow(const TrackBuild& track, int column, int top, int bottom) const {
+    int best = top;
+    for (int r = top; r <= bottom; ++r)
+      if (Pixel(track, r, column) > Pixel(track, best, column)) best = r;
+    return best;
+  }
+
+  std::set<std::int32_t> failingLbas;  // reads starting here fail
+  int cancelAtRead = -1;               // the read (from 1) during which the cancel event gets signalled
+  std::vector<Read> reads;
+  std::vector<BuildProgress> progress;
+
+  DriveTable table;
+  std::shared_ptr<ScriptDevice> device = ScriptDevice::Create();
+  char letter = 0;
+  CdDrive drive{table};
+  std::unique_ptr<TrackDetector> detector = TrackDetector::Create();
+  ManualResetEvent cancel;
+  BuildBuffers buffers;
+
+ private:
+  static ScriptDevice::Answer Canned(std::vector<std::uint8_t> bytes) {
+    ScriptDevice::Answer a;
+    a.output = std::move(bytes);
+    return a;
+  }
+
+  ScriptDevice::Answer Answer(const DeviceRequest& request) {
+    ScriptDevice::Answer answer;
+    if (request.code != ioctl::kCdromRawRead) return answer;
+    ioctl::RawReadInfo info;
+    std::memcpy(&info, request.input, sizeof info);
+    const auto lba = static_cast<std::int32_t>(info.diskOffset / 2048);
+    reads.push_back({lba, info.sectorCount, drive.timeoutSeconds});
+    if (static_cast<int>(reads.size()) == cancelAtRead) cancel.Set();
+    if (failingLbas.count(lba)) {
+      answer.output.assign(info.sectorCount * 2352, 0x55);  // what little came back is not to be used
+      answer.transferred = 2352;
+      return answer;
+    }
+    answer.output.resize(info.sectorCount * 2352);
+    auto* out = answer.output.data();
+    for (std::int64_t i = 0; i < std::int64_t{info.sectorCount} * 588; ++i) {
+      const Frame f = signal_(std::int64_t{lba} * 588 + i);
+      std::memcpy(out + i * 4, f.data(), 4);
+    }
+    return answer;
+  }
+
+  Signal signal_;
+};
+
+TEST(TrackImageWidth, OneColumnPerFullBlockRaisedPastTheNextMultipleOfFour) {
+  EXPECT_EQ(TrackImageWidth(0, 0), 4);
+  EXPECT_EQ(TrackImageWidth(0, 6), 4);     // no full block: 1 -> 4
+  EXPECT_EQ(TrackImageWidth(0, 28), 8);    // 4 blocks + 1 = 5 -> 8
+  EXPECT_EQ(TrackImageWidth(0, 70), 12);   // 10 + 1 = 11 -> 12
+  EXPECT_EQ(TrackImageWidth(100, 153), 12);  // 7 + 1 = 8 grows to 12
+  EXPECT_EQ(TrackImageWidth(0, 360000), 51684);
+}
+
+TEST(SpanText, MinutesAndSecondsWithHoursDropped) {
+  EXPECT_EQ(SpanText(0), "00:00");
+  EXPECT_EQ(SpanText(75), "01:15");
+  EXPECT_EQ(SpanText(3900), "05:00");
+}
+
+TEST(GroupPixel, RoundsToTheNearestStepAndSaturatesAtFullStrength) {
+  EXPECT_EQ(GroupPixel(0.0, 1.0), 0);
+  EXPECT_EQ(GroupPixel(127.0 / 8192, 1.0), 0);
+  EXPECT_EQ(GroupPixel(128.0 / 8192, 1.0), 1);
+  EXPECT_EQ(GroupPixel(65151.0 / 8192, 1.0), 254);
+  EXPECT_EQ(GroupPixel(65407.0 / 8192, 1.0), 255);
+  // Groups within a hair of the column's maximum would round to 256, which must not wrap round to black.
+  EXPECT_EQ(GroupPixel(65408.0 / 8192, 1.0), 255);
+  EXPECT_EQ(GroupPixel(8.0 * 3.5, 3.5), 255);
+}
+
+TEST(BuildContinuous, ReadsThirtyTwoSectorsAtATimeUpToButNotIncludingTheLastSector) {
+  Rig rig(199);
+  TrackBuild track = rig.Track();
+  const std::int32_t width = track.imageWidth;
+  EXPECT_EQ(rig.Continuous(track), 199 * 2352 / 16384);  // 28 tone blocks, all counted
+
+  ASSERT_EQ(rig.reads.size(), 7u);
+  for (std::size_t i = 0; i < rig.reads.size(); ++i) {
+    EXPECT_EQ(rig.reads[i].lba, static_cast<std::int32_t>(32 * i));
+    EXPECT_EQ(rig.reads[i].count, i < 6 ? 32u : 7u);  // 192 .. 198
+    EXPECT_EQ(rig.reads[i].timeoutSeconds, 2);
+  }
+  EXPECT_EQ(rig.drive.timeoutSeconds, 10);
+  EXPECT_EQ(track.imageWidth, width);
+  EXPECT_EQ(track.failedReads, 0);
+
+  ASSERT_EQ(rig.progress.size(), 7u);
+  EXPECT_EQ(rig.progress.front().statusText, "0%");
+  EXPECT_EQ(rig.progress[1].statusText, "16%");  // 32 × 100 / 199
+  EXPECT_EQ(rig.progress.back().statusText, "96%");
+  EXPECT_EQ(rig.progress.back().readErrorText, "0");
+  EXPECT_EQ(rig.progress.back().elapsedText, "00:00");
+}
+
+TEST(BuildContinuous, ATrackOfFewerThanSevenSectorsYieldsNoColumn) {
+  Rig rig(6);
+  TrackBuild track = rig.Track();
+  EXPECT_EQ(rig.Continuous(track), 0);
+  ASSERT_EQ(rig.reads.size(), 1u);
+  EXPECT_EQ(rig.reads[0].count, 6u);
+  EXPECT_EQ(track.profileScale, 0.0);
+  for (std::int32_t i = 0; i < rig.buffers.maxWidth * kImageHeight; ++i) ASSERT_EQ(rig.buffers.image[i], 0);
+}
+
+TEST(BuildContinuous, NothingIsReadForNonAudioTracksOrWidthsThatDoNotFit) {
+  Rig rig(199);
+  TrackBuild track = rig.Track();
+  track.trackNumber = 2;  // not on the disc
+  EXPECT_EQ(rig.Continuous(track), 0);
+  track = rig.Track();
+  track.imageWidth -= 4;
+  EXPECT_EQ(rig.Continuous(track), 0);
+  EXPECT_EQ(rig.Sampled(track, 2), 0);
+  EXPECT_TRUE(rig.reads.empty());
+  EXPECT_TRUE(rig.progress.empty());
+}
+
+TEST(BuildContinuous, AFailedReadCountsOnceAndItsBlocksAreAnalysedAsSilence) {
+  Rig rig(199);
+  rig.failingLbas = {32};  // bytes 75264 .. 150527: blocks 5-8 are all zeros, 4 and 9 partly
+  TrackBuild track = rig.Track();
+  EXPECT_EQ(rig.Continuous(track), 28 - 4);
+  EXPECT_EQ(track.failedReads, 1);
+  EXPECT_EQ(rig.progress[0].readErrorText, "0");
+  EXPECT_EQ(rig.progress[1].readErrorText, "1");
+  EXPECT_EQ(rig.progress.back().failedReads, 1);
+  // The silent columns are still painted, black, with the floor as their maximum.
+  for (int column = 5; column <= 8; ++column) {
+    EXPECT_DOUBLE_EQ(rig.buffers.columnMaxima[static_cast<std::size_t>(column)], 0.0001);
+    for (int r = 0; r < kImageHeight; ++r) ASSERT_EQ(rig.Pixel(track, r, column), 0) << r;
+  }
+}
+
+TEST(BuildContinuous, ToneLandsInTheRightRowsOfBothChannelsAndPeaksTheProfile) {
+  Rig rig(199);
+  TrackBuild track = rig.Track();
+  const std::int32_t blocks = rig.Continuous(track);
+  ASSERT_EQ(blocks, 28);
+  for (int column = 0; column < blocks; ++column) {
+    EXPECT_EQ(rig.BrightestRow(track, column, 0, 511), kLeftToneRow) << column;
+    EXPECT_EQ(rig.BrightestRow(track, column, 513, 1024), kRightToneRow) << column;
+    EXPECT_EQ(rig.Pixel(track, 512, column), 0);
+  }
+  // Columns past the last block stay empty.
+  for (int r = 0; r < kImageHeight; ++r) ASSERT_EQ(rig.Pixel(track, r, blocks), 0);
+
+  const double* profile = rig.buffers.profileSum.get();
+  EXPECT_EQ(std::max_element(profile, profile + 4096) - profile, kLeftToneBin - 1);
+  EXPECT_EQ(std::max_element(profile + 4096, profile + 8192) - profile, 4096 + kRightToneBin - 1);
+  EXPECT_EQ(*std::max_element(profile, profile + 8192), 1.0);
+  EXPECT_GE(*std::min_element(profile, profile + 8192), 0.0);
+  EXPECT_EQ(profile[0], 0.0);
+  EXPECT_EQ(profile[4096], 0.0);
+
+  const double maxColumn = *std::max_element(rig.buffers.columnMaxima.get(), rig.buffers.columnMaxima.get() + 28);
+  EXPECT_GT(track.profileScale, 0.0);
+  EXPECT_LE(track.profileScale, 20 * maxColumn);
+}
+
+TEST(BuildContinuous, QuieterColumnsAreDimmedAgainstTheLoudestOfTheTrack) {
+  // Noise spreads its energy, so its loudest log value is well below a pure tone's.
+  Rig single(7, Noise);  // one block: nothing to dim against
+  TrackBuild alone = single.Track();
+  ASSERT_EQ(single.Continuous(alone), 1);
+
+  Rig pair(14, [](std::int64_t frame) { return frame < 4096 ? Noise(frame) : Tones(frame); });
+  TrackBuild track = pair.Track();
+  ASSERT_EQ(pair.Continuous(track), 2);
+  const double noiseMax = pair.buffers.columnMaxima[0];
+  const double toneMax = pair.buffers.columnMaxima[1];
+  ASSERT_EQ(noiseMax, single.buffers.columnMaxima[0]);
+  ASSERT_LT(noiseMax, toneMax);
+
+  int dimmed = 0;
+  for (int r = 0; r < kImageHeight; ++r) {
+    const std::uint8_t before = single.Pixel(alone, r, 0);
+    // The lone column went through its own scale (p × m / m), which may have cost it one level.
+    EXPECT_NEAR(pair.Pixel(track, r, 0), static_cast<std::uint8_t>(before * noiseMax / toneMax), 1) << r;
+    dimmed += pair.Pixel(track, r, 0) < before;
+  }
+  EXPECT_GT(dimmed, 100);
+}
+
+TEST(BuildSampled, StepTwoReadsSevenSectorsEveryFourteenThroughTheLastSector) {
+  Rig rig(70);
+  TrackBuild track = rig.Track();
+  ASSERT_EQ(track.imageWidth, 12);
+  EXPECT_EQ(rig.Sampled(track, 2), 6);
+  std::vector<std::int32_t> lbas;
+  for (const auto& read : rig.reads) {
+    lbas.push_back(read.lba);
+    EXPECT_EQ(read.count, 7u);
+    EXPECT_EQ(read.timeoutSeconds, 2);
+  }
+  EXPECT_EQ(lbas, (std::vector<std::int32_t>{0, 14, 28, 42, 56, 70}));
+  EXPECT_EQ(rig.drive.timeoutSeconds, 10);
+  EXPECT_EQ(track.imageWidth, 8);  // six columns packed to the next multiple of 4
+  EXPECT_EQ(rig.progress.front().statusText, "0%");
+  EXPECT_EQ(rig.progress[4].statusText, "80%");
+  EXPECT_EQ(rig.progress.back().statusText, "100%");  // the last sector lies on the grid
+}
+
+TEST(BuildSampled, PackedRowsKeepTheirColumnsDimmedAndClearThePadding) {
+  Rig single(0, Noise);
+  TrackBuild alone = single.Track();
+  ASSERT_EQ(single.Sampled(alone, 2), 1);
+  EXPECT_EQ(alone.imageWidth, 4);
+  EXPECT_EQ(single.progress.at(0).statusText, "0%");  // a single-sector track has no span to divide
+
+  // Pieces at 0, 14, 28, 42 and 56: noise first, tones after.
+  Rig rig(56, [](std::int64_t frame) { return frame < 14 * 588 ? Noise(frame) : TonesEvery(14 * 588)(frame); });
+  TrackBuild track = rig.Track();
+  ASSERT_EQ(track.imageWidth, 12);
+  ASSERT_EQ(rig.Sampled(track, 2), 5);
+  ASSERT_EQ(track.imageWidth, 8);
+  double maxColumn = 0;
+  for (int x = 0; x < 5; ++x) maxColumn = std::max(maxColumn, rig.buffers.columnMaxima[static_cast<std::size_t>(x)]);
+  const double noiseMax = rig.buffers.columnMaxima[0];
+  ASSERT_LT(noiseMax, maxColumn);
+  for (int r = 0; r < kImageHeight; ++r) {
+    EXPECT_NEAR(rig.Pixel(track, r, 0), static_cast<std::uint8_t>(single.Pixel(alone, r, 0) * noiseMax / maxColumn),
+                1);
+    for (int x = 5; x < 8; ++x) EXPECT_EQ(rig.Pixel(track, r, x), 0) << r << " " << x;
+  }
+  for (int x = 1; x < 5; ++x) {
+    EXPECT_EQ(rig.BrightestRow(track, x, 0, 511), kLeftToneRow) << x;
+    EXPECT_EQ(rig.BrightestRow(track, x, 513, 1024), kRightToneRow) << x;
+  }
+}
+
+TEST(BuildSampled, FailedPiecesAreCountedAndStillMakeAColumn) {
+  Rig rig(70);
+  rig.failingLbas = {14, 42};
+  TrackBuild track = rig.Track();
+  EXPECT_EQ(rig.Sampled(track, 3), 3);  // pieces at 0, 21, 42, 63; the one at 42 is silent
+  EXPECT_EQ(track.failedReads, 1);
+
+  rig.reads.clear();
+  track = rig.Track();
+  EXPECT_EQ(rig.Sampled(track, 2), 4);
+  EXPECT_EQ(track.failedReads, 2);
+  EXPECT_EQ(rig.reads.size(), 6u);
+  EXPECT_EQ(track.imageWidth, 8);
+  EXPECT_EQ(rig.progress.back().readErrorText, "2");
+}
+
+TEST(Builders, CancelIsObservedBeforeTheNextRead) {
+  Rig rig(199);
+  rig.cancelAtRead = 3;
+  TrackBuild track = rig.Track();
+  EXPECT_EQ(rig.Continuous(track), -1);
+  EXPECT_EQ(rig.reads.size(), 3u);
+  EXPECT_EQ(rig.progress.size(), 3u);  // the read that saw the cancel is still analysed and reported
+
+  rig.cancel.Reset();
+  rig.reads.clear();
+  rig.cancelAtRead = 2;
+  track = rig.Track();
+  EXPECT_EQ(rig.Sampled(track, 2), -1);
+  EXPECT_EQ(rig.reads.size(), 2u);
+
+  // Signalled before the start: nothing is read at all.
+  rig.reads.clear();
+  track = rig.Track();
+  EXPECT_EQ(rig.Continuous(track), -1);
+  EXPECT_EQ(rig.Sampled(track, 4), -1);
+  EXPECT_TRUE(rig.reads.empty());
+}
+
+TEST(Builders, ATrackOfOneSectorReadsAsJustBegun) {
+  Rig rig(0);
+  TrackBuild track = rig.Track();
+  EXPECT_EQ(rig.Continuous(track), 0);  // the last sector is never read, and it is the only one
+  EXPECT_TRUE(rig.reads.empty());
+  EXPECT_EQ(rig.Sampled(track, 8), 1);
+  ASSERT_EQ(rig.progress.size(), 1u);
+  EXPECT_EQ(rig.progress[0].statusText, "0%");
+}
+
+}  // namespace
+}  // namespace ossel
