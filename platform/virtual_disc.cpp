@@ -46,6 +46,14 @@ std::string MsfText(std::int64_t sectors) {
   return text;
 }
 
+// libsndfile's message without its "Error : " prefix and final point.
+std::string DecoderText(SNDFILE* file) {
+  std::string text = sf_strerror(file);
+  if (text.rfind("Error : ", 0) == 0) text.erase(0, 8);
+  if (!text.empty() && text.back() == '.') text.pop_back();
+  return text;
+}
+
 // Refuses what cannot be a disc's file before a decoder sees it, so that the error says what is wrong.
 bool CheckFile(const std::string& path, std::string& error) {
   std::error_code ec;
@@ -193,7 +201,7 @@ class SoundSource final : public Source {
     SF_INFO info{};
     SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
     if (!file) {
-      error = Fault(path, std::string("cannot decode: ") + sf_strerror(nullptr));
+      error = Fault(path, "cannot decode: " + DecoderText(nullptr));
       return nullptr;
     }
     std::unique_ptr<SoundSource> source(new SoundSource(file, info));
@@ -252,8 +260,8 @@ class SoundSource final : public Source {
     for (sf_count_t n; (n = Decode(kChunk, stereo_.data())) > 0;) decoded += n;
     std::vector<std::int16_t>().swap(stereo_);
     if (sf_error(file_) != SF_ERR_NO_ERROR) {
-      error = Fault(path, std::string("damaged: ") + sf_strerror(file_) + " after " + std::to_string(decoded) +
-                              " of " + std::to_string(info_.frames) + " sample frames");
+      error = Fault(path, "damaged: decoding fails after " + std::to_string(decoded) + " of " +
+                              std::to_string(info_.frames) + " sample frames (" + DecoderText(file_) + ")");
       return false;
     }
     const sf_count_t announced = std::max(info_.frames, AnnouncedFrames(file_, info_).value_or(0));
@@ -545,8 +553,8 @@ class CueScanner {
   bool TrackComplete() {
     const CueTrack& track = sheet_.tracks.back();
     if (HasIndex1(track)) return true;
-    return Refuse("track " + std::to_string(sheet_.tracks.size()) + " (line " + std::to_string(track.line) +
-                  ") has no INDEX 01");
+    line_ = track.line;  // the error points at the track
+    return Refuse("track " + std::to_string(sheet_.tracks.size()) + " has no INDEX 01");
   }
 
   static std::optional<int> Number(const std::string& text) {
