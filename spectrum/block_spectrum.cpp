@@ -1,0 +1,80 @@
+#include "spectrum/block_spectrum.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "spectrum/vector2.h"
+
+namespace ossel {
+
+BlockSpectrum::BlockSpectrum(ConditioningSettings settings)
+    : settings_(settings),
+      transform_(kLength),
+      samples_(kBlockValues),
+      differences_(kLength),
+      complex_(2 * kLength),
+      magnitudes_(kLength) {}
+
+bool BlockSpectrum::TransformChannel(const std::int16_t* samples, unsigned channels, unsigned channel) {
+  if (samples == nullptr || channel >= channels) return false;
+  Condition(samples, channels, channel);
+  transform_.Run(differences_.data(), complex_.data(), magnitudes_.data());
+  return true;
+}
+
+// Writes the first difference of the channel, scaled to an RMS of 10000, into the difference array.
+void BlockSpectrum::Condition(const std::int16_t* samples, unsigned channels, unsigned channel) {
+  // Extraction. The two extreme codes are pulled one step down (the first sample of the channel to zero);
+  // since the rule depends on the sample alone, the differences can be taken afterwards.
+  double* s = samples_.data();
+  std::size_t n = 0;
+  for (std::size_t index = channel; index < static_cast<std::size_t>(kBlockValues); index += channels, ++n) {
+    double sample = samples[index];
+    if (sample == -32767.0 || sample == 32768.0) sample = n == 0 ? 0.0 : sample - 1.0;
+    s[n] = sample;
+  }
+
+  // Differences of whole numbers below 2^17: their squares and every partial sum of them are exact, so the
+  // sum does not depend on the order in which it is taken.
+  V2 squares = Splat(0.0);
+  V2 zeros = Splat(0.0);
+  std::size_t i = 1;
+  for (; i + 1 < n; i += 2) {
+    const V2 d = Load2(s + i) - Load2(s + i - 1);
+    squares += d * d;
+    zeros += d == 0 ? Splat(1.0) : Splat(0.0);
+  }
+  double sumOfSquares = squares[0] + squares[1];
+  double zeroDifferences = zeros[0] + zeros[1];
+  for (; i < n; ++i) {
+    const double d = s[i] - s[i - 1];
+    sumOfSquares += d * d;
+    zeroDifferences += d == 0 ? 1.0 : 0.0;
+  }
+  zeroDiffCount_ = settings_.zeroRunCheck ? static_cast<std::int32_t>(zeroDifferences) : 0;
+
+  double scale = 1.0;
+  if (settings_.normaliseRms && sumOfSquares > 0) {
+    scale = 10000 / std::sqrt(sumOfSquares / static_cast<double>(n - 1));
+  }
+  WriteDifferences(n, scale);
+}
+
+// (s[i] - s[i-1]) * scale for 0 < i < n; entry 0 and the padding up to kLength are zero.
+void BlockSpectrum::WriteDifferences(std::size_t n, double scale) {
+  const double* s = samples_.data();
+  double* d = differences_.data();
+  d[0] = 0.0;
+  for (std::size_t i = 1; i < n; ++i) d[i] = (s[i] - s[i - 1]) * scale;
+  std::fill(d + std::max<std::size_t>(n, 1), d + kLength, 0.0);
+}
+
+void BlockSpectrum::DisplaySpectrum(double* out) const {
+  const double* m = magnitudes_.data();
+  out[0] = 0.0;
+  out[1] = m[1];
+  V2 k{2.0, 3.0};
+  for (std::size_t i = 2; i < kBins; i += 2, k += Splat(2.0)) Store2(out + i, Load2(m + i) / k);
+}
+
+}  // namespace ossel
