@@ -243,8 +243,9 @@ std::int32_t BuildSampled(BuildContext& context, TrackBuild& track, int step) {
   if (step < 2) return 0;
   TrackReader reader(context, track);
   if (!reader.Begin()) return 0;
-  const std::int32_t stride = kPieceSectors * step;
-  for (std::int32_t sector = reader.first(); sector <= reader.last(); sector += stride) {
+  const std::int64_t stride = std::int64_t{kPieceSectors} * step;
+  for (std::int64_t next = reader.first(); next <= reader.last(); next += stride) {
+    const auto sector = static_cast<std::int32_t>(next);
     if (reader.Cancelled()) return -1;
     reader.Read(sector, kPieceSectors, reader.bytes());
     reader.ProcessBlock(reader.samples(0));

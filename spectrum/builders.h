@@ -80,7 +80,7 @@ struct TrackBuild {
 // Results: -1 when cancelled; 0 when nothing was read (not an audio track, a negative sector, or a width that does
 // not fit the track or the buffers); otherwise the number of blocks the detector counted (possibly 0).
 std::int32_t BuildContinuous(BuildContext& context, TrackBuild& track);
-// `step` ≥ 2: one 7-sector piece is analysed out of every `step`.
+// `step` ≥ 2: one 7-sector piece is analysed out of every `step` (a smaller step reads nothing and gives 0).
 std::int32_t BuildSampled(BuildContext& context, TrackBuild& track, int step);
 
 // The pixel of a group of eight log values whose sum is `groupSum` in a column whose largest value is `columnMax`:
