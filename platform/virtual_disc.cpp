@@ -983,9 +983,13 @@ class VirtualDiscBackend final : public DeviceBackend {
     if (!reply) return IoStatus::Failed;
 
     auto* out = static_cast<std::uint8_t*>(request.output);
-    const auto dataBytes = static_cast<std::uint32_t>(std::min<std::size_t>(reply->data.size(), header.dataTransferLength));
-    std::memcpy(out + header.dataBufferOffset, reply->data.data(), dataBytes);
-    std::uint32_t end = std::max<std::uint32_t>(sizeof header, dataBytes ? header.dataBufferOffset + dataBytes : 0);
+    const auto dataBytes =
+        static_cast<std::uint32_t>(std::min<std::size_t>(reply->data.size(), header.dataTransferLength));
+    std::uint32_t end = sizeof header;
+    if (dataBytes > 0) {
+      std::memcpy(out + header.dataBufferOffset, reply->data.data(), dataBytes);
+      end = std::max(end, header.dataBufferOffset + dataBytes);
+    }
     std::uint8_t senseBytes = 0;
     if (reply->status == kCheckCondition && header.senseInfoLength > 0) {
       std::array<std::uint8_t, 18> sense{};

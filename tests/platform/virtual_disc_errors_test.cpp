@@ -89,8 +89,9 @@ TEST(VirtualDiscErrors, DamagedOrUnsuitableAudioFiles) {
   ASSERT_TRUE(test::Truncate(folder / "cut.flac", 400000));
   ASSERT_TRUE(test::WriteText(folder / "empty.wav", ""));
   ASSERT_TRUE(test::WriteText(folder / "text.wav", "not audio at all\n"));
-  ASSERT_TRUE(test::WriteSound(folder / "48k.wav", test::Tone(4800, 440), {SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 48000}));
-  ASSERT_TRUE(test::WriteSound(folder / "surround.wav", test::Tone(100, 440, 6), {SF_FORMAT_WAV | SF_FORMAT_PCM_16, 6}));
+  const int wav = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+  ASSERT_TRUE(test::WriteSound(folder / "48k.wav", test::Tone(4800, 440), {wav, 2, 48000}));
+  ASSERT_TRUE(test::WriteSound(folder / "surround.wav", test::Tone(100, 440, 6), {wav, 6}));
 
   const std::pair<std::string, std::string> cases[] = {
       {"cut.wav", "damaged"},      {"cut.aiff", "damaged"},         {"scribbled.flac", "damaged"},

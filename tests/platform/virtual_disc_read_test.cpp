@@ -23,10 +23,11 @@ std::shared_ptr<VirtualDisc> FromFiles(const std::vector<std::string>& paths) {
 }
 
 std::vector<std::uint8_t> ReadAll(const VirtualDisc& disc, int track) {
-  const auto& t = disc.Tracks()[static_cast<std::size_t>(track - 1)];
-  const std::int32_t end = track < static_cast<int>(disc.Tracks().size()) ? disc.Tracks()[track].startLba : disc.LeadOutLba();
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(end - t.startLba) * test::kSectorBytes);
-  EXPECT_TRUE(disc.ReadSectors(t.startLba, end - t.startLba, bytes.data()));
+  const auto& tracks = disc.Tracks();
+  const std::int32_t start = tracks[static_cast<std::size_t>(track - 1)].startLba;
+  const std::int32_t end = track < static_cast<int>(tracks.size()) ? tracks[track].startLba : disc.LeadOutLba();
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(end - start) * test::kSectorBytes);
+  EXPECT_TRUE(disc.ReadSectors(start, end - start, bytes.data()));
   return bytes;
 }
 

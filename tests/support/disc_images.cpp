@@ -44,8 +44,9 @@ Samples Noise(std::int64_t frames, std::uint32_t seed, int channels, double ampl
 
 Samples Pattern(std::int64_t frames, int channels, int salt) {
   Samples out(static_cast<std::size_t>(frames * channels));
+  const auto offset = static_cast<std::size_t>(salt) * 40503u + 1u;
   for (std::size_t i = 0; i < out.size(); ++i)
-    out[i] = static_cast<std::int16_t>(static_cast<std::uint16_t>(i * 7919u + static_cast<unsigned>(salt) * 40503u + 1u));
+    out[i] = static_cast<std::int16_t>(static_cast<std::uint16_t>(i * 7919u + offset));
   return out;
 }
 
