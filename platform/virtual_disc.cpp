@@ -10,8 +10,10 @@
 #include <array>
 #include <atomic>
 #include <bit>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -66,7 +68,8 @@ bool CheckFile(const std::string& path, std::string& error) {
     error = Fault(path, "not a regular file");
     return false;
   }
-  if (fs::file_size(path, ec) == 0 || ec) {
+  const std::uintmax_t size = fs::file_size(path, ec);
+  if (ec || size == 0) {
     error = Fault(path, ec ? "cannot read the file size" : "the file is empty");
     return false;
   }
