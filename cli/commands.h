@@ -8,6 +8,8 @@ namespace ossel::cli {
 
 int RunDrives(const std::vector<std::string>& args);
 int RunToc(const std::vector<std::string>& args);
+int RunAnalyze(const std::vector<std::string>& args);
+int RunInfo(const std::vector<std::string>& args);
 
 // Prints "ossel: MESSAGE" on stderr; returns the exit status for failures.
 int Fail(const std::string& message);

@@ -69,6 +69,21 @@ std::optional<std::vector<DiscArg>> MountDiscs(const DiscSelection& selection, s
   return discs;
 }
 
+std::optional<DiscSelection> SelectionFromArgs(const ParsedArgs& parsed, std::string& error) {
+  DiscSelection selection;
+  selection.images = parsed.positional;
+  if (auto letter = parsed.Value("--drive")) {
+    std::string text = *letter;
+    if (text.size() == 2 && text[1] == ':') text.pop_back();
+    if (text.size() != 1) {
+      error = "--drive takes one letter, not '" + *letter + "'";
+      return std::nullopt;
+    }
+    selection.drive = text[0];
+  }
+  return selection;
+}
+
 bool OpenDisc(CdDrive& drive, const DiscArg& disc, std::string& error) {
   if (!drive.Open(disc.letter)) {
     error = "can't open drive " + disc.name;

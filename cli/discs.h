@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/args.h"
 #include "device/cd_drive.h"
 
 namespace ossel::cli {
@@ -20,6 +21,9 @@ struct DiscSelection {
   std::vector<std::string> images;  // cue sheets and audio files, in the order given
   std::optional<char> drive;        // --drive LETTER
 };
+
+// The disc arguments of a command: its positional arguments and --drive.
+std::optional<DiscSelection> SelectionFromArgs(const ParsedArgs& parsed, std::string& error);
 
 // Each cue sheet is a disc; the audio files together form one disc, placed where the first of them was named.
 // With no image and no drive, the first CD drive of the machine. Nothing on failure, with a one-line error.

@@ -14,8 +14,13 @@ const char kUsage[] =
     "Commands:\n"
     "  drives                      list the CD drives (letter, device, vendor and product)\n"
     "  toc [DISC] [--json]         print the table of contents\n"
+    "  info [DISC] [--json]        the drive and disc information and the ISRC codes\n"
+    "  analyze [DISC...] [--skip K] [--jobs N] [--json]\n"
+    "                              judge every audio track and the disc; prints the analysis report\n"
+    "      --skip K                analyse one piece in K (1 = every block, the default; up to 8)\n"
+    "      --jobs N                tracks analysed at once (default: the number of cores; 1 for a drive)\n"
     "\n"
-    "DISC is one of:\n"
+    "DISC is one of (analyze takes several: each cue sheet is a disc):\n"
     "  IMAGE.cue ...               a cue sheet (BINARY, MOTOROLA or WAVE files); each one is a disc\n"
     "  AUDIO FILES...              WAV, FLAC, AIFF... at 44100 Hz, one track each, together one disc\n"
     "  --drive LETTER              a CD drive by letter (see `ossel drives`)\n"
@@ -45,6 +50,8 @@ int main(int argc, char** argv) {
   }
   if (command == "drives") return ossel::cli::RunDrives(args);
   if (command == "toc") return ossel::cli::RunToc(args);
+  if (command == "analyze") return ossel::cli::RunAnalyze(args);
+  if (command == "info") return ossel::cli::RunInfo(args);
   std::fprintf(stderr, "ossel: unknown command '%s' (see ossel --help)\n", command.c_str());
   return 2;
 }

@@ -16,21 +16,6 @@ int Fail(const std::string& message) {
 
 namespace {
 
-std::optional<DiscSelection> Selection(const ParsedArgs& parsed, std::string& error) {
-  DiscSelection selection;
-  selection.images = parsed.positional;
-  if (auto letter = parsed.Value("--drive")) {
-    std::string text = *letter;
-    if (text.size() == 2 && text[1] == ':') text.pop_back();
-    if (text.size() != 1) {
-      error = "--drive takes one letter, not '" + *letter + "'";
-      return std::nullopt;
-    }
-    selection.drive = text[0];
-  }
-  return selection;
-}
-
 std::string MsfText(std::int32_t lba) {
   const std::int32_t a = lba + 150;
   char text[32];
@@ -100,7 +85,7 @@ int RunToc(const std::vector<std::string>& args) {
   std::string error;
   auto parsed = ParseArgs(args, {"--json"}, {"--drive"}, error);
   if (!parsed) return Fail(error);
-  auto selection = Selection(*parsed, error);
+  auto selection = SelectionFromArgs(*parsed, error);
   if (!selection) return Fail(error);
   auto discs = MountDiscs(*selection, error);
   if (!discs) return Fail(error);

@@ -1,5 +1,6 @@
 #include "device/cd_drive.h"
 
+#include <cctype>
 #include <chrono>
 #include <cstring>
 
@@ -24,6 +25,7 @@ bool CdDrive::Open(char letter) {
   std::unique_ptr<DeviceBackend> device = drive.open();
   std::lock_guard guard(lock_);
   device_ = std::move(device);
+  openLetter_ = device_ ? static_cast<char>(std::toupper(static_cast<unsigned char>(letter))) : 0;
   return device_ != nullptr;
 }
 
@@ -32,6 +34,7 @@ void CdDrive::Close() {
     UnlockTray();
     std::lock_guard guard(lock_);
     device_.reset();
+    openLetter_ = 0;
   }
   tocValid = false;
 }
@@ -39,6 +42,11 @@ void CdDrive::Close() {
 bool CdDrive::IsOpen() const {
   std::lock_guard guard(lock_);
   return device_ != nullptr;
+}
+
+char CdDrive::OpenLetter() const {
+  std::lock_guard guard(lock_);
+  return openLetter_;
 }
 
 std::string CdDrive::Description() const {

@@ -55,6 +55,10 @@ class CdDrive {
 
   // What the open drive is (device path or image file), empty when closed.
   std::string Description() const;
+  // The letter of the open drive, 0 when closed.
+  char OpenLetter() const;
+  // The table the drive letters come from.
+  DriveTable& Drives() const { return drives_; }
 
   const TrackTable& trackTable() const { return trackTable_; }
 
@@ -70,6 +74,7 @@ class CdDrive {
 
   DriveTable& drives_;
   std::unique_ptr<DeviceBackend> device_;  // null while closed
+  char openLetter_ = 0;
   std::uint8_t removalFlag_ = 0;
   mutable std::recursive_mutex lock_;
   TrackTable trackTable_{};

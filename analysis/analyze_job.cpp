@@ -1,0 +1,309 @@
+#include "analysis/analyze_job.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "analysis/report.h"
+#include "detector/track_detector.h"
+#include "detector/verdict_rules.h"
+#include "device/text_format.h"
+#include "spectrum/builders.h"
+
+namespace ossel {
+
+const double* JobFrequencyAxis() {
+  static const std::vector<double> axis = [] {
+    std::vector<double> values(TrackDetector::kBins);
+    TrackDetector::FillFrequencyAxis(values.data());
+    return values;
+  }();
+  return axis.data();
+}
+
+namespace {
+
+std::int64_t NowSeconds() {
+  using namespace std::chrono;
+  return duration_cast<seconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// What one worker needs to analyse a track: its own detector and buffers and, when several tracks are read at
+// once, its own handle on the disc (a drive object's time-out setting belongs to one reader at a time).
+struct TrackWorkspace {
+  std::unique_ptr<TrackDetector> detector;
+  BuildBuffers buffers;
+  std::unique_ptr<CdDrive> ownDrive;
+
+  bool Allocate(std::int32_t maxWidth) {
+    detector = TrackDetector::Create();
+    return detector && buffers.Allocate(maxWidth);
+  }
+  // Opens the disc of `shared` once more for this worker.
+  bool OpenOwnDrive(const CdDrive& shared) {
+    ownDrive = std::make_unique<CdDrive>(shared.Drives());
+    return ownDrive->Open(shared.OpenLetter()) && ownDrive->ReadTrackTable();
+  }
+};
+
+// What the analysis of one track produced, for the steps that follow it in track order.
+struct TrackOutcome {
+  std::int32_t blocks = 0;  // -1 cancelled, 0 nothing read
+  TrackBuild build;
+  std::int32_t imageEntry = -1;
+  std::int32_t profileEntry = -1;
+  std::optional<TrackResult> result;  // judged tracks only
+  DiscLikelihoods likelihoods;        // the factors this track brings to the disc verdict
+};
+
+class Job {
+ public:
+  Job(DiscModel& model, JobHost& host, AnalysisThread& worker)
+      : model_(model), host_(host), worker_(worker), drive_(model.drive) {}
+
+  void Run(int parallelTracks) {
+    std::unique_lock jobLock(worker_.jobLock);
+    worker_.readErrorTotal = 0;
+    host_.ClearAnalysisViews();
+    drive_.LockTray();
+    host_.PostDataChanged(View::TrackList, kDataClear, 0);
+    host_.PostDataChanged(View::TrackList, kDataRefresh, kAllRows);
+    startTime_ = NowSeconds();
+
+    const std::int32_t maxWidth = PrepareRows();
+    const int rows = model_.RowCount();
+    const int workers = std::max(1, std::min(parallelTracks, rows));
+    if (AllocateWorkspaces(workers, maxWidth)) {
+      const bool finished = workers == 1 ? RunInOrder(rows) : RunInParallel(rows, workers);
+      if (finished) FinishDisc();
+    } else {
+      host_.ShowError(kInsufficientMemory);
+    }
+
+    workspaces_.clear();
+    drive_.UnlockTray();
+    jobLock.unlock();
+    host_.EnableDriveBox();
+  }
+
+ private:
+  // Sizes every audio row's image; returns the widest.
+  std::int32_t PrepareRows() {
+    std::int32_t maxWidth = 0;
+    const int rows = model_.RowCount();
+    for (int n = 0; n < rows; ++n) {
+      worker_.currentTrack = n;
+      const int track = model_.RowCopy(n).trackNumber;
+      const std::int32_t first = drive_.TrackStart(track);
+      const std::int32_t last = drive_.TrackEnd(track);
+      if (!drive_.IsAudioTrack(track) || first < 0 || last < 0) continue;
+      const std::int32_t width = TrackImageWidth(first, last);
+      model_.UpdateRow(n, [&](TrackRow& row) {
+        row.imageEntry = -1;
+        row.profileEntry = -1;
+        row.imageHeight = kImageHeight;
+        row.imageWidth = width;
+        row.frequencyAxis = JobFrequencyAxis();
+      });
+      maxWidth = std::max(maxWidth, width);
+    }
+    return maxWidth;
+  }
+
+  bool AllocateWorkspaces(int count, std::int32_t maxWidth) {
+    workspaces_.resize(static_cast<std::size_t>(count));
+    for (auto& workspace : workspaces_) {
+      if (!workspace.Allocate(maxWidth)) return false;
+      if (count > 1 && !workspace.OpenOwnDrive(drive_)) return false;
+    }
+    disc_ = DiscLikelihoods{};
+    return true;
+  }
+
+  // One worker, one track after the other. False when cancelled.
+  bool RunInOrder(int rows) {
+    for (int n = 0; n < rows; ++n) {
+      BeginTrack(n);
+      TrackOutcome outcome = AnalyzeTrack(n, workspaces_.front());
+      if (outcome.blocks < 0) return false;
+      EndTrack(n, outcome);
+    }
+    return true;
+  }
+
+  // Several tracks at once; each track begins and ends in row order on this thread. False when cancelled.
+  bool RunInParallel(int rows, int workers) {
+    std::mutex mutex;
+    std::condition_variable finished;
+    std::vector<std::optional<TrackOutcome>> outcomes(static_cast<std::size_t>(rows));
+    std::vector<std::thread> threads(static_cast<std::size_t>(rows));
+    std::vector<int> freeWorkspaces;
+    for (int w = workers - 1; w >= 0; --w) freeWorkspaces.push_back(w);
+    std::vector<int> workspaceOf(static_cast<std::size_t>(rows), -1);
+
+    bool cancelled = false;
+    int next = 0;
+    for (int n = 0; n < rows && !cancelled; ++n) {
+      // Keep every workspace busy with the next tracks.
+      while (next < rows && !freeWorkspaces.empty() && !worker_.cancelEvent.IsSet()) {
+        const int w = freeWorkspaces.back();
+        freeWorkspaces.pop_back();
+        workspaceOf[static_cast<std::size_t>(next)] = w;
+        BeginTrack(next);
+        threads[static_cast<std::size_t>(next)] = std::thread([&, track = next, w] {
+          TrackOutcome outcome = AnalyzeTrack(track, workspaces_[static_cast<std::size_t>(w)]);
+          std::lock_guard lock(mutex);
+          outcomes[static_cast<std::size_t>(track)] = std::move(outcome);
+          finished.notify_all();
+        });
+        ++next;
+      }
+      if (n >= next) {  // cancelled before this track could start
+        cancelled = true;
+        break;
+      }
+      std::unique_lock lock(mutex);
+      finished.wait(lock, [&] { return outcomes[static_cast<std::size_t>(n)].has_value(); });
+      TrackOutcome outcome = std::move(*outcomes[static_cast<std::size_t>(n)]);
+      lock.unlock();
+      threads[static_cast<std::size_t>(n)].join();
+      freeWorkspaces.push_back(workspaceOf[static_cast<std::size_t>(n)]);
+      if (outcome.blocks < 0) {
+        cancelled = true;
+      } else {
+        EndTrack(n, outcome);
+      }
+    }
+    if (cancelled) worker_.cancelEvent.Set();  // the tracks still running stop at their next read
+    for (auto& thread : threads) {
+      if (thread.joinable()) thread.join();
+    }
+    return !cancelled;
+  }
+
+  void BeginTrack(int n) {
+    worker_.currentTrack = n;
+    model_.UpdateRow(n, [](TrackRow& row) {
+      row.elapsedText = "00:00";
+      row.readErrorText = "0";
+      row.statusText = "0%";
+    });
+    host_.PostDataChanged(View::TrackList, kDataRefresh, n);
+    const int page = host_.SelectedPage();
+    if (page != kPageSpectrum && page != kPageFrequency) host_.SetTrackNumberText(FormatText("%02d", n + 1));
+    const int isrc = model_.AddIsrc(model_.RowCopy(n).trackNumber);
+    if (isrc >= 0) host_.PostDataChanged(View::IsrcList, kDataRefresh, isrc);
+    host_.UpdatePageAvailability();
+  }
+
+  // Reads and judges one track and stores its display data; runs on whichever thread owns `workspace`.
+  TrackOutcome AnalyzeTrack(int n, TrackWorkspace& workspace) {
+    TrackOutcome outcome;
+    const TrackRow row = model_.RowCopy(n);
+    outcome.build.trackNumber = row.trackNumber;
+    outcome.build.imageWidth = row.imageWidth;
+    workspace.buffers.ClearTrack();
+    // The detector's disc likelihoods start afresh for every track, so that after the track they hold exactly the
+    // factors this track brings; the job multiplies them into the disc's in track order.
+    double unused = 0.0;
+    workspace.detector->DiscVerdict(true, unused);
+
+    int reportedFailures = 0;
+    CdDrive& drive = workspace.ownDrive ? *workspace.ownDrive : drive_;
+    BuildContext context{drive, *workspace.detector, worker_.cancelEvent, workspace.buffers,
+                         [&](const BuildProgress& progress) {
+                           worker_.readErrorTotal += progress.failedReads - reportedFailures;
+                           reportedFailures = progress.failedReads;
+                           model_.UpdateRow(n, [&](TrackRow& r) {
+                             r.elapsedText = progress.elapsedText;
+                             r.readErrorText = progress.readErrorText;
+                             r.statusText = progress.statusText;
+                           });
+                           host_.PostDataChanged(View::TrackList, kDataRefresh, n);
+                         }};
+    const int skip = model_.skipMode.load();
+    outcome.blocks = skip <= 0 ? BuildContinuous(context, outcome.build)
+                               : BuildSampled(context, outcome.build, std::min(skip, 7) + 1);
+    worker_.readErrorTotal += outcome.build.failedReads - reportedFailures;
+    if (outcome.blocks <= 0) return outcome;
+
+    outcome.imageEntry = model_.store.Append(workspace.buffers.image.get(),
+                                             static_cast<std::uint32_t>(kImageHeight * outcome.build.imageWidth));
+    outcome.profileEntry = model_.store.Append(workspace.buffers.profileSum.get(), kProfileBytes);
+    if (outcome.blocks >= TrackDetector::kMinimumBlocks) {
+      outcome.result = workspace.detector->FinishTrack();
+      outcome.likelihoods = {workspace.detector->DiscMpegLikelihood(), workspace.detector->DiscCddaLikelihood()};
+    }
+    return outcome;
+  }
+
+  void EndTrack(int n, const TrackOutcome& outcome) {
+    if (outcome.blocks == 0) return;
+    const std::string status = outcome.result ? TrackVerdictWord(outcome.result->verdict) : kUndecidedWord;
+    model_.UpdateRow(n, [&](TrackRow& row) {
+      row.imageEntry = outcome.imageEntry;
+      row.profileEntry = outcome.profileEntry;
+      row.imageWidth = outcome.build.imageWidth;
+      row.profileScale = outcome.build.profileScale;
+      row.statusText = status;
+    });
+    disc_.mpeg *= outcome.likelihoods.mpeg;
+    disc_.cdda *= outcome.likelihoods.cdda;
+    const TrackResult* result = outcome.result ? &*outcome.result : nullptr;
+    host_.ConsoleAppend(TrackReportBlock(n, outcome.blocks, result, status));
+    host_.TrackJudged(n, outcome.blocks, result);
+
+    host_.PostDataChanged(View::TrackList, kDataRefresh, n);
+    host_.PostDataChanged(View::Spectrum, kDataRefresh, 0);
+    host_.PostDataChanged(View::Frequency, kDataRefresh, 0);
+    host_.UpdatePageAvailability();
+    host_.PostDataChanged(View::InfoList, kDataClear, 0);
+    host_.PostDataChanged(View::InfoList, kDataRefresh, 0);
+  }
+
+  void FinishDisc() {
+    double probability = 0.0;
+    const Verdict verdict = JudgeDisc(disc_, probability);
+    const std::string word = DiscVerdictWord(static_cast<int>(verdict));
+    const int rows = model_.RowCount();
+    if (rows > 0) {
+      const std::int32_t first = drive_.TrackStart(model_.RowCopy(0).trackNumber);
+      const std::int32_t last = drive_.TrackEnd(model_.RowCopy(rows - 1).trackNumber);
+      const std::string elapsed = SpanText(NowSeconds() - startTime_);
+      const std::string errors = FormatText("%d", worker_.readErrorTotal.load());
+      std::lock_guard lock(model_.rowsLock);
+      TrackRow& disc = model_.discRow;
+      disc.nameText = "光盘结论";
+      disc.startMsf = MsfTime::FromSectors(first);
+      disc.lengthMsf = MsfTime::FromSectors(last);
+      disc.sizeText = TrackSizeText(last - first);
+      disc.elapsedText = elapsed;
+      disc.readErrorText = errors;
+      disc.statusText = word;
+    }
+    host_.ConsoleAppend(DiscReportLine(word, probability));
+    host_.DiscJudged(static_cast<int>(verdict), probability);
+    host_.PostDataChanged(View::TrackList, kDataRefresh, kDiscRow);
+    worker_.currentTrack = -1;
+    host_.SetTrackNumberText("00");
+  }
+
+  DiscModel& model_;
+  JobHost& host_;
+  AnalysisThread& worker_;
+  CdDrive& drive_;
+  std::vector<TrackWorkspace> workspaces_;
+  DiscLikelihoods disc_;
+  std::int64_t startTime_ = 0;
+};
+
+}  // namespace
+
+void RunAnalyzeDiscJob(DiscModel& model, JobHost& host, AnalysisThread& worker, int parallelTracks) {
+  Job(model, host, worker).Run(parallelTracks);
+}
+
+}  // namespace ossel

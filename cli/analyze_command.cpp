@@ -1,0 +1,251 @@
+// `ossel analyze` and `ossel info`.
+#include <unistd.h>
+
+#include <cstdio>
+#include <thread>
+
+#include "analysis/analyze_job.h"
+#include "analysis/report.h"
+#include "cli/args.h"
+#include "cli/cli_host.h"
+#include "cli/commands.h"
+#include "cli/discs.h"
+#include "cli/interrupt.h"
+#include "cli/json.h"
+
+namespace ossel::cli {
+
+namespace {
+
+void WriteResult(JsonWriter& json, const TrackResult& r) {
+  json.BeginObject();
+  json.Key("cutoffMean1").Double(r.cutoffMean1);
+  json.Key("cutoffMean2").Double(r.cutoffMean2);
+  json.Key("cutoffMeanGap12").Double(r.cutoffMeanGap12);
+  json.Key("cutoffMean3").Double(r.cutoffMean3);
+  json.Key("cutoffMean4").Double(r.cutoffMean4);
+  json.Key("cutoffMeanGap34").Double(r.cutoffMeanGap34);
+  json.Key("cutoffPeakPosition").Double(r.cutoffPeakPosition);
+  json.Key("minPhaseSpread").Double(r.minPhaseSpread);
+  json.Key("cutoffCount1").Double(r.cutoffCount1);
+  json.Key("cutoffCount2").Double(r.cutoffCount2);
+  json.Key("cutoffCount3").Double(r.cutoffCount3);
+  json.Key("cutoffCount4").Double(r.cutoffCount4);
+  json.Key("cutoffRatio21").Double(r.cutoffRatio21);
+  json.Key("cutoffRatio43").Double(r.cutoffRatio43);
+  json.Key("stagesDone").Int(r.stagesDone);
+  const int stages = std::max(0, std::min(r.stagesDone, 3));
+  json.Key("stageScore").BeginArray();
+  for (int i = 0; i < stages; ++i) json.Double(r.stageScore[i]);
+  json.EndArray();
+  json.Key("stageProbability").BeginArray();
+  for (int i = 0; i < stages; ++i) json.Double(r.stageProbability[i]);
+  json.EndArray();
+  json.Key("stageContrast").Double(r.stageContrast);
+  json.Key("verdict").Double(r.verdict);
+  json.Key("hfPeakValue").Double(r.hfPeakValue);
+  json.Key("hfPeakFrequency").Double(r.hfPeakFrequency);
+  json.EndObject();
+}
+
+void WriteRowTexts(JsonWriter& json, const TrackRow& row) {
+  json.Key("elapsedText").String(row.elapsedText);
+  json.Key("readErrorText").String(row.readErrorText);
+  json.Key("statusText").String(row.statusText);
+}
+
+void WriteIsrcRows(JsonWriter& json, const std::vector<IsrcRow>& rows) {
+  json.BeginArray();
+  for (const IsrcRow& row : rows) {
+    json.BeginObject();
+    json.Key("track").String(row.track);
+    json.Key("country").String(row.country);
+    json.Key("publisher").String(row.publisher);
+    json.Key("year").String(row.year);
+    json.Key("code").String(row.code);
+    json.EndObject();
+  }
+  json.EndArray();
+}
+
+void WriteInfoRows(JsonWriter& json, const std::vector<InfoRow>& rows) {
+  json.BeginArray();
+  for (const InfoRow& row : rows) {
+    json.BeginObject();
+    json.Key("label").String(row.label);
+    json.Key("value").String(row.value);
+    json.EndObject();
+  }
+  json.EndArray();
+}
+
+void WriteAnalysisJson(JsonWriter& json, const std::string& name, DiscModel& model, const CliHost& host) {
+  json.BeginObject();
+  json.Key("name").String(name);
+  json.Key("disc");
+  if (host.discVerdict) {
+    json.BeginObject();
+    json.Key("verdict").String(DiscVerdictWord(*host.discVerdict));
+    json.Key("probability").Double(host.discProbability);
+    json.EndObject();
+  } else {
+    json.Null();
+  }
+  json.Key("tracks").BeginArray();
+  const std::vector<TrackRow> rows = model.RowsCopy();
+  for (std::size_t n = 0; n < rows.size(); ++n) {
+    const TrackRow& row = rows[n];
+    const auto& record = n < host.Tracks().size() ? host.Tracks()[n] : std::nullopt;
+    json.BeginObject();
+    json.Key("track").Int(row.trackNumber);
+    json.Key("firstSector").Int(model.drive.TrackStart(row.trackNumber));
+    json.Key("lastSector").Int(model.drive.TrackEnd(row.trackNumber));
+    json.Key("processedBlocks").Int(record ? record->blocks : 0);
+    json.Key("verdict");
+    if (record && record->result) {
+      json.String(VerdictWord(VerdictFromCode(record->result->verdict)));
+      json.Key("result");
+      WriteResult(json, *record->result);
+    } else {
+      json.Null();
+      json.Key("result").Null();
+    }
+    WriteRowTexts(json, row);
+    json.EndObject();
+  }
+  json.EndArray();
+  const TrackRow disc = model.DiscRowCopy();
+  json.Key("discRow").BeginObject();
+  json.Key("nameText").String(disc.nameText);
+  json.Key("startMsf").String(disc.startMsf.Text());
+  json.Key("lengthMsf").String(disc.lengthMsf.Text());
+  json.Key("sizeText").String(disc.sizeText);
+  WriteRowTexts(json, disc);
+  json.EndObject();
+  json.Key("isrc");
+  WriteIsrcRows(json, model.IsrcRowsCopy());
+  json.Key("report").String(UnixLineBreaks(host.Console()));
+  json.EndObject();
+}
+
+// Opens the disc in a fresh model and reads its rows and information, as reading a new disc does.
+bool LoadModel(DiscModel& model, const DiscArg& disc, std::string& error) {
+  if (!OpenDisc(model.drive, disc, error)) return false;
+  model.cdDrive = disc.letter;
+  model.LoadTrackRows();
+  model.LoadDiscInfo();
+  return true;
+}
+
+std::optional<int> ParseCount(const std::optional<std::string>& text, int low, int high) {
+  if (!text) return std::nullopt;
+  char* end = nullptr;
+  const long value = std::strtol(text->c_str(), &end, 10);
+  if (text->empty() || *end != '\0' || value < low || value > high) return -1;
+  return static_cast<int>(value);
+}
+
+}  // namespace
+
+int RunAnalyze(const std::vector<std::string>& args) {
+  InterruptWatch interrupts;
+  std::string error;
+  auto parsed = ParseArgs(args, {"--json"}, {"--drive", "--skip", "--jobs"}, error);
+  if (!parsed) return Fail(error);
+  const auto skip = ParseCount(parsed->Value("--skip"), 1, 8);
+  if (skip && *skip < 0) return Fail("--skip takes a number from 1 to 8");
+  const auto jobs = ParseCount(parsed->Value("--jobs"), 1, 64);
+  if (jobs && *jobs < 0) return Fail("--jobs takes a number from 1 to 64");
+  auto selection = SelectionFromArgs(*parsed, error);
+  if (!selection) return Fail(error);
+  auto discs = MountDiscs(*selection, error);
+  if (!discs) return Fail(error);
+
+  const bool json = parsed->Has("--json");
+  const bool progress = isatty(STDERR_FILENO) != 0;
+  JsonWriter writer;
+  if (json && discs->size() > 1) writer.BeginArray();
+  int status = 0;
+  for (std::size_t i = 0; i < discs->size() && !interrupts.Interrupted(); ++i) {
+    const DiscArg& disc = (*discs)[i];
+    DiscModel model;
+    model.skipMode = skip ? *skip - 1 : 0;
+    if (!LoadModel(model, disc, error)) return Fail(error);
+    if (model.RowCount() == 0) return Fail("no audio track on " + disc.name);
+    const int parallel = disc.physical ? 1 : jobs.value_or(static_cast<int>(std::thread::hardware_concurrency()));
+
+    if (!json && discs->size() > 1) std::printf("%s== %s\n", i > 0 ? "\n" : "", disc.name.c_str());
+    std::fflush(stdout);
+    CliHost host(model, !json, progress);
+    {
+      AnalysisThread worker([&](AnalysisThread& w) { RunAnalyzeDiscJob(model, host, w, parallel); });
+      interrupts.Watch(&worker);
+      worker.QueueJob();
+      worker.WaitIdle();
+      interrupts.Watch(nullptr);
+    }
+    host.EndProgress();
+    if (host.failed) status = 1;
+    if (json) WriteAnalysisJson(writer, disc.name, model, host);
+  }
+  if (json) {
+    if (discs->size() > 1) writer.EndArray();
+    std::printf("%s\n", writer.Text().c_str());
+  }
+  if (interrupts.Interrupted()) return kInterruptedExitStatus;
+  return status;
+}
+
+int RunInfo(const std::vector<std::string>& args) {
+  std::string error;
+  auto parsed = ParseArgs(args, {"--json"}, {"--drive"}, error);
+  if (!parsed) return Fail(error);
+  auto selection = SelectionFromArgs(*parsed, error);
+  if (!selection) return Fail(error);
+  auto discs = MountDiscs(*selection, error);
+  if (!discs) return Fail(error);
+
+  const bool json = parsed->Has("--json");
+  JsonWriter writer;
+  if (json && discs->size() > 1) writer.BeginArray();
+  for (std::size_t i = 0; i < discs->size(); ++i) {
+    const DiscArg& disc = (*discs)[i];
+    DiscModel model;
+    if (!LoadModel(model, disc, error)) return Fail(error);
+    for (const TrackRow& row : model.RowsCopy()) model.AddIsrc(row.trackNumber);
+    const std::vector<InfoRow> info = model.InfoRowsCopy();
+    const std::vector<IsrcRow> isrc = model.IsrcRowsCopy();
+    if (json) {
+      writer.BeginObject();
+      writer.Key("name").String(disc.name);
+      writer.Key("info");
+      WriteInfoRows(writer, info);
+      writer.Key("isrc");
+      WriteIsrcRows(writer, isrc);
+      writer.EndObject();
+      continue;
+    }
+    if (i > 0) std::printf("\n");
+    std::printf("Disc: %s\n", disc.name.c_str());
+    for (const InfoRow& row : info) {
+      if (row.label.empty()) {
+        std::printf("\n[%s]\n", row.value.c_str());
+      } else {
+        std::printf("  %s: %s\n", row.label.c_str(), row.value.c_str());
+      }
+    }
+    std::printf("\n[ISRC]\n");
+    if (isrc.empty()) std::printf("  (none)\n");
+    for (const IsrcRow& row : isrc) {
+      std::printf("  %s  %s  %s  %s  %s\n", row.track.c_str(), row.code.c_str(), row.country.c_str(),
+                  row.publisher.c_str(), row.year.c_str());
+    }
+  }
+  if (json) {
+    if (discs->size() > 1) writer.EndArray();
+    std::printf("%s\n", writer.Text().c_str());
+  }
+  return 0;
+}
+
+}  // namespace ossel::cli

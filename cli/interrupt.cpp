@@ -1,0 +1,43 @@
+#include "cli/interrupt.h"
+
+#include <signal.h>
+#include <time.h>
+
+#include "analysis/analysis_thread.h"
+
+namespace ossel::cli {
+
+namespace {
+sigset_t InterruptSignals() {
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGINT);
+  sigaddset(&set, SIGTERM);
+  return set;
+}
+}  // namespace
+
+InterruptWatch::InterruptWatch() {
+  const sigset_t set = InterruptSignals();
+  pthread_sigmask(SIG_BLOCK, &set, nullptr);
+  thread_ = std::thread([this, set] {
+    const timespec tick{0, 100 * 1000 * 1000};
+    while (!stop_) {
+      if (sigtimedwait(&set, nullptr, &tick) < 0) continue;
+      interrupted_ = true;
+      if (AnalysisThread* worker = worker_.load()) worker->Cancel();
+    }
+  });
+}
+
+InterruptWatch::~InterruptWatch() {
+  stop_ = true;
+  thread_.join();
+}
+
+void InterruptWatch::Watch(AnalysisThread* worker) {
+  worker_ = worker;
+  if (worker && interrupted_) worker->Cancel();
+}
+
+}  // namespace ossel::cli
