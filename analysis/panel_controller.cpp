@@ -1,0 +1,130 @@
+#include "analysis/panel_controller.h"
+
+#include <chrono>
+#include <thread>
+
+#include "analysis/analyze_job.h"
+#include "device/text_format.h"
+
+namespace ossel {
+
+PanelController::PanelController(DiscModel& model, PanelHost& host, int parallelTracks)
+    : model_(model), host_(host) {
+  worker_ = std::make_unique<AnalysisThread>(
+      [this, parallelTracks](AnalysisThread& worker) { RunAnalyzeDiscJob(model_, host_, worker, parallelTracks); });
+}
+
+PanelController::~PanelController() {
+  Close();
+  worker_.reset();
+}
+
+bool PanelController::OpenInitialDrive() {
+  CdDrive& drive = model_.drive;
+  if (model_.cdDrive != 0 && drive.Open(model_.cdDrive)) return true;
+  if (drive.driveLetters.empty()) return true;
+  model_.cdDrive = drive.driveLetters.front();
+  return drive.Open(model_.cdDrive);
+}
+
+void PanelController::ReadNewDisc() {
+  std::unique_lock lock(worker_->jobLock, std::try_to_lock);
+  if (!lock) return;
+  ReselectDrive();
+}
+
+void PanelController::EjectOrLoad() {
+  std::unique_lock lock(worker_->jobLock, std::try_to_lock);
+  if (!lock) return;
+  CdDrive& drive = model_.drive;
+  drive.UnlockTray();
+  if (drive.trayLoaded) {
+    drive.EjectTray();
+  } else {
+    drive.LoadTray();
+  }
+  ResetDisc(model_.cdDrive);
+}
+
+void PanelController::Analyze() {
+  std::unique_lock lock(worker_->jobLock, std::try_to_lock);
+  if (!lock) return;
+  ReselectDrive();
+  if (model_.RowCount() == 0) return;
+  host_.PostDataChanged(View::TrackList, kDataClear, 0);
+  host_.PostDataChanged(View::TrackList, kDataRefresh, kAllRows);
+  worker_->QueueJob();
+  host_.SelectPage(kPageTracks);
+  host_.DisableDriveBox();
+}
+
+void PanelController::Cancel() {
+  worker_->Cancel();
+  host_.SelectPage(kPageTracks);
+  host_.EnableDriveBox();
+}
+
+void PanelController::DriveChanged() { ReselectDrive(); }
+
+void PanelController::Close() {
+  if (closed_) return;
+  closed_ = true;
+  worker_->Cancel();
+  std::lock_guard lock(worker_->jobLock);
+  if (!model_.drive.IsOpen()) return;
+  if (!model_.drive.UnlockTray()) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    model_.drive.UnlockTray();
+  }
+}
+
+void PanelController::MediaRemoved(char letter) {
+  std::unique_lock lock(worker_->jobLock, std::try_to_lock);
+  if (!lock) return;
+  ResetDisc(letter);
+}
+
+void PanelController::MediaArrived(char letter) {
+  std::unique_lock lock(worker_->jobLock, std::try_to_lock);
+  if (!lock) return;
+  ResetDisc(letter);
+  std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+  LoadDisc(letter);
+}
+
+void PanelController::ResetDisc(char letter) {
+  if (letter != model_.cdDrive) return;
+  host_.SelectPage(kPageTracks);
+  model_.ClearDisc();
+  host_.PostDataChanged(View::TrackList, kDataClear, 0);
+  host_.PostDataChanged(View::InfoList, kDataClear, 0);
+  host_.SetPageEnabled(kPageCdInfo, false);
+  host_.ClearAnalysisViews();
+  model_.drive.Close();
+  if (!model_.drive.Open(model_.cdDrive)) host_.ShowError(kCantOpenDrive);
+}
+
+void PanelController::LoadDisc(char letter) {
+  if (letter != model_.cdDrive) return;
+  model_.LoadTrackRows();
+  host_.PostDataChanged(View::TrackList, kDataRefresh, kAllRows);
+  if (model_.LoadDiscInfo()) host_.PostDataChanged(View::InfoList, kDataRefresh, 0);
+  host_.SetPageEnabled(kPageCdInfo, true);
+}
+
+bool PanelController::ReselectDrive() {
+  std::lock_guard lock(worker_->jobLock);
+  ResetDisc(model_.cdDrive);
+  model_.drive.Close();
+  model_.cdDrive = host_.DriveBoxLetter();
+  if (!model_.drive.Open(model_.cdDrive)) {
+    host_.ShowError(kCantOpenDrive);
+    return false;
+  }
+  LoadDisc(model_.cdDrive);
+  return true;
+}
+
+std::string PanelController::TrackNumberText() const { return FormatText("%02d", worker_->currentTrack + 1); }
+
+}  // namespace ossel

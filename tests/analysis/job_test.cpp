@@ -1,0 +1,329 @@
+// The analyze-disc job and the commands around it, on virtual discs.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+
+#include "analysis/analyze_job.h"
+#include "analysis/report.h"
+#include "platform/virtual_disc.h"
+#include "support/disc_images.h"
+#include "tests/analysis/recording_host.h"
+
+namespace ossel {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Sectors of a track whose continuous reading gives exactly `blocks` blocks: the last sector is never read, and
+// `blocks` × 16384 bytes need this many sectors before it.
+int SectorsForBlocks(int blocks) { return (blocks * 16384 + 2351) / 2352 + 1; }
+
+std::string Msf(int sectors) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%02d:%02d:%02d", sectors / 4500, sectors / 75 % 60, sectors % 75);
+  return text;
+}
+
+// A disc of noise tracks in one BINARY file, with the given number of sectors each.
+std::shared_ptr<VirtualDisc> NoiseDisc(const test::ImageFolder& folder, const std::vector<int>& trackSectors) {
+  test::Samples all;
+  std::string cue = "FILE \"disc.bin\" BINARY\n";
+  int start = 0;
+  for (std::size_t i = 0; i < trackSectors.size(); ++i) {
+    const int sectors = trackSectors[i];
+    const test::Samples track = test::Noise(std::int64_t{sectors} * test::kFramesPerSector, 7 + i);
+    all.insert(all.end(), track.begin(), track.end());
+    cue += "  TRACK " + std::to_string(100 + i + 1).substr(1) + " AUDIO\n    INDEX 01 " + Msf(start) + "\n";
+    start += sectors;
+  }
+  EXPECT_TRUE(test::WriteRaw(folder / "disc.bin", all));
+  EXPECT_TRUE(test::WriteText(folder / "disc.cue", cue));
+  std::string error;
+  auto disc = VirtualDisc::FromCueSheet(folder / "disc.cue", error);
+  EXPECT_TRUE(disc) << error;
+  return disc;
+}
+
+// A virtual disc in a drive table of its own, loaded into a model with a recording host.
+struct Bench {
+  test::ImageFolder folder;
+  DriveTable table;
+  DiscModel model{table, folder.path()};
+  test::RecordingHost host{model};
+  char letter = 0;
+
+  explicit Bench(const std::shared_ptr<VirtualDisc>& disc) { Insert(disc); }
+  // Tracks that give these numbers of blocks when read continuously.
+  explicit Bench(const std::vector<int>& blocks) {
+    std::vector<int> sectors;
+    for (int b : blocks) sectors.push_back(SectorsForBlocks(b));
+    Insert(NoiseDisc(folder, sectors));
+  }
+  struct Sectors {
+    std::vector<int> counts;
+  };
+  explicit Bench(const Sectors& sectors) { Insert(NoiseDisc(folder, sectors.counts)); }
+
+  void Insert(const std::shared_ptr<VirtualDisc>& disc) {
+    ASSERT_TRUE(disc);
+    letter = table.AddCdDrive(disc->AsDrive());
+    model.cdDrive = letter;
+    host.driveBoxLetter = letter;
+  }
+
+  void Load() {
+    ASSERT_TRUE(model.drive.Open(letter));
+    ASSERT_TRUE(model.LoadTrackRows());
+  }
+  // Runs one job to its end on a worker, as the Analyze command queues it.
+  void RunJob(int parallelTracks = 1) {
+    AnalysisThread worker([&](AnalysisThread& w) { RunAnalyzeDiscJob(model, host, w, parallelTracks); });
+    worker.QueueJob();
+    worker.WaitIdle();
+    currentTrack = worker.currentTrack;
+    readErrorTotal = worker.readErrorTotal;
+  }
+  int currentTrack = 0;
+  int readErrorTotal = 0;
+};
+
+int Count(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+TEST(AnalyzeJob, TracksOf300And301BlocksAndTheDiscLine) {
+  Bench bench({300, 301});
+  bench.Load();
+  bench.RunJob();
+  const std::string console = bench.host.Console();
+
+  const std::string first =
+      "音轨: 01\r\n"
+      "------------------------------------------------------------\r\n"
+      "经过加工的数据块: 300\r\n"
+      "没有足够的数据来分析\r\n"
+      "音轨结论: 未知的\r\n\r\n";
+  ASSERT_EQ(console.substr(0, first.size()), first);
+  const std::string second = console.substr(first.size());
+  EXPECT_EQ(second.rfind("音轨: 02\r\n------------------------------------------------------------\r\n"
+                         "经过加工的数据块: 301\r\n最大频率: ",
+                         0),
+            0u);
+
+  const TrackRow row1 = bench.model.RowCopy(0);
+  const TrackRow row2 = bench.model.RowCopy(1);
+  EXPECT_EQ(row1.statusText, "未知的");
+  EXPECT_TRUE(row2.statusText == "CDDA" || row2.statusText == "MPEG" || row2.statusText == "未知的");
+  EXPECT_NE(second.find("音轨结论: " + row2.statusText + "\r\n\r\n光盘结论: "), std::string::npos);
+
+  const TrackRow disc = bench.model.DiscRowCopy();
+  EXPECT_EQ(disc.nameText, "光盘结论");
+  const std::string discLine = "光盘结论: " + disc.statusText + " 的概率为 ";
+  EXPECT_EQ(console.find(discLine), console.rfind("光盘结论"));
+  EXPECT_EQ(console.substr(console.size() - 4), "\r\n\r\n");
+  EXPECT_EQ(disc.startMsf.Text(), "00:00.00");
+  const int lastSector = bench.model.drive.TrackEnd(2);
+  EXPECT_EQ(disc.lengthMsf.Text(), MsfTime::FromSectors(lastSector).Text());
+  EXPECT_EQ(disc.sizeText, TrackSizeText(lastSector));
+  EXPECT_EQ(disc.readErrorText, "0");
+
+  // Both tracks stored their image and profile, in order.
+  EXPECT_EQ(row1.imageEntry, 0);
+  EXPECT_EQ(row1.profileEntry, 1);
+  EXPECT_EQ(row2.imageEntry, 2);
+  EXPECT_EQ(row2.profileEntry, 3);
+  EXPECT_EQ(row1.imageHeight, 1025);
+  EXPECT_EQ(row1.imageWidth % 4, 0);
+  EXPECT_EQ(row1.frequencyAxis, JobFrequencyAxis());
+
+  EXPECT_EQ(bench.currentTrack, -1);
+  const auto calls = bench.host.Calls();
+  EXPECT_EQ(calls.back(), "enable-drive-box");
+  EXPECT_TRUE(bench.host.Called("track-number 02"));
+  EXPECT_EQ(calls[calls.size() - 2], "track-number 00");
+  const auto posts = bench.host.Posts();
+  ASSERT_FALSE(posts.empty());
+  EXPECT_EQ(posts.back().view, View::TrackList);
+  EXPECT_EQ(posts.back().lParam, kDiscRow);
+}
+
+TEST(AnalyzeJob, SeveralTracksAtOnceGiveTheSameReport) {
+  Bench one({301, 320, 310});
+  one.Load();
+  one.RunJob(1);
+  Bench three({301, 320, 310});
+  three.Load();
+  three.RunJob(3);
+  EXPECT_EQ(one.host.Console(), three.host.Console());
+  for (int n = 0; n < 3; ++n) EXPECT_EQ(one.model.RowCopy(n).statusText, three.model.RowCopy(n).statusText);
+}
+
+TEST(AnalyzeJob, CancelLeavesNoLinesForTheInterruptedTrackAndNoDiscLine) {
+  Bench bench({301, 301, 301});
+  bench.Load();
+  AnalysisThread* running = nullptr;
+  bench.host.onPost = [&](View view, int wParam, int lParam) {
+    if (view == View::TrackList && wParam == kDataRefresh && lParam == 1) running->Cancel();
+  };
+  AnalysisThread worker([&](AnalysisThread& w) { RunAnalyzeDiscJob(bench.model, bench.host, w); });
+  running = &worker;
+  worker.QueueJob();
+  worker.WaitIdle();
+
+  const std::string console = bench.host.Console();
+  EXPECT_EQ(Count(console, "音轨: "), 1);
+  EXPECT_EQ(Count(console, "光盘结论"), 0);
+  EXPECT_EQ(worker.currentTrack, 1);
+  EXPECT_EQ(bench.model.RowCopy(1).imageEntry, -1);
+  EXPECT_TRUE(bench.model.DiscRowCopy().nameText.empty());
+  EXPECT_EQ(bench.host.Calls().back(), "enable-drive-box");
+}
+
+TEST(AnalyzeJob, ReportsAccumulateOverJobsWhileTheStoreStartsAfresh) {
+  Bench bench({301});
+  bench.Load();
+  bench.RunJob();
+  const std::string once = bench.host.Console();
+  bench.RunJob();
+  EXPECT_EQ(bench.host.Console(), once + once);
+  EXPECT_EQ(bench.model.RowCopy(0).imageEntry, 0);
+  EXPECT_EQ(bench.model.store.EntryCount(), 2);
+}
+
+TEST(AnalyzeJob, FailedReadsAreCountedPerTrackAndForTheDisc) {
+  // Sampling with step 2 reads pieces at 0, 14, ... 2800, and the last one runs past the end of the disc: that read
+  // fails, and its block is still analysed as silence.
+  Bench bench(Bench::Sectors{{2801}});
+  bench.Load();
+  bench.model.skipMode = 1;
+  bench.RunJob();
+  const TrackRow row = bench.model.RowCopy(0);
+  EXPECT_GE(std::stoi(row.readErrorText), 1);
+  EXPECT_EQ(bench.readErrorTotal, std::stoi(row.readErrorText));
+  EXPECT_EQ(bench.model.DiscRowCopy().readErrorText, row.readErrorText);
+}
+
+TEST(PanelCommands, AnalyzeOnADiscWithoutAudioTracksQueuesNothing) {
+  test::ImageFolder folder;
+  ASSERT_TRUE(test::WriteRaw(folder / "data.bin", test::Noise(600 * test::kFramesPerSector, 1)));
+  ASSERT_TRUE(test::WriteText(folder / "data.cue", "FILE \"data.bin\" BINARY\n  TRACK 01 MODE1/2352\n"
+                                                   "    INDEX 01 00:00:00\n"));
+  std::string error;
+  auto disc = VirtualDisc::FromCueSheet(folder / "data.cue", error);
+  ASSERT_TRUE(disc) << error;
+  Bench bench(disc);
+  PanelController panel(bench.model, bench.host);
+  panel.Analyze();
+  panel.worker().WaitIdle();
+  EXPECT_EQ(bench.model.RowCount(), 0);
+  EXPECT_TRUE(bench.host.Called("enable-page 1"));  // the disc was read
+  EXPECT_FALSE(bench.host.Called("disable-drive-box"));
+  EXPECT_EQ(bench.host.Console(), "");
+}
+
+// Holds the job at its first progress notice of the first track until the test lets it go.
+struct Gate {
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool reached = false;
+  bool open = false;
+
+  void Hold(const ManualResetEvent* orUntil = nullptr) {
+    std::unique_lock lock(mutex);
+    reached = true;
+    changed.notify_all();
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (!open && !(orUntil && orUntil->IsSet()) && std::chrono::steady_clock::now() < deadline)
+      changed.wait_for(lock, 5ms);
+  }
+  void WaitReached() {
+    std::unique_lock lock(mutex);
+    changed.wait_for(lock, 20s, [&] { return reached; });
+  }
+  void Open() {
+    std::lock_guard lock(mutex);
+    open = true;
+    changed.notify_all();
+  }
+};
+
+TEST(PanelCommands, AnalyzeWhileAJobRunsIsIgnored) {
+  Bench bench({301});
+  PanelController panel(bench.model, bench.host);
+  Gate gate;
+  bench.host.onPost = [&](View view, int wParam, int lParam) {
+    if (view == View::TrackList && wParam == kDataRefresh && lParam == 0 && !gate.reached) gate.Hold();
+  };
+  panel.Analyze();
+  gate.WaitReached();
+  panel.Analyze();      // finds the job lock held
+  panel.ReadNewDisc();  // likewise
+  panel.EjectOrLoad();  // likewise
+  gate.Open();
+  panel.worker().WaitIdle();
+  EXPECT_EQ(Count(bench.host.Console(), "光盘结论"), 1);
+  EXPECT_EQ(bench.model.RowCount(), 1);
+}
+
+TEST(PanelCommands, CancelWithNoJobAndTheNextAnalyzeRunsToTheEnd) {
+  Bench bench({301});
+  PanelController panel(bench.model, bench.host);
+  panel.Cancel();
+  EXPECT_TRUE(panel.worker().cancelEvent.IsSet());
+  EXPECT_TRUE(bench.host.Called("select-page 0"));
+  EXPECT_TRUE(bench.host.Called("enable-drive-box"));
+  panel.Analyze();
+  panel.worker().WaitIdle();
+  EXPECT_EQ(Count(bench.host.Console(), "光盘结论"), 1);
+}
+
+TEST(PanelCommands, ClosingDuringAJobWaitsForItToStop) {
+  Bench bench({301, 301});
+  auto panel = std::make_unique<PanelController>(bench.model, bench.host);
+  Gate gate;
+  bench.host.onPost = [&](View view, int wParam, int lParam) {
+    if (view == View::TrackList && wParam == kDataRefresh && lParam == 0 && !gate.reached)
+      gate.Hold(&panel->worker().cancelEvent);
+  };
+  panel->Analyze();
+  gate.WaitReached();
+  auto closing = std::async(std::launch::async, [&] { panel->Close(); });
+  ASSERT_EQ(closing.wait_for(20s), std::future_status::ready);
+  EXPECT_EQ(Count(bench.host.Console(), "光盘结论"), 0);
+  panel.reset();
+}
+
+TEST(PanelCommands, ReadNewDiscListsTheAudioTracksAndEjectTogglesTheTray) {
+  Bench bench({301, 301});
+  PanelController panel(bench.model, bench.host);
+  panel.ReadNewDisc();
+  ASSERT_EQ(bench.model.RowCount(), 2);
+  const TrackRow row = bench.model.RowCopy(1);
+  EXPECT_EQ(row.trackNumber, 2);
+  EXPECT_EQ(row.nameText, "音频轨道 02");
+  EXPECT_EQ(row.startMsf.Text(), MsfTime::FromSectors(SectorsForBlocks(301)).Text());
+  EXPECT_FALSE(bench.model.InfoRowsCopy().empty());
+
+  ASSERT_TRUE(bench.model.drive.trayLoaded);
+  panel.EjectOrLoad();
+  EXPECT_FALSE(bench.model.drive.trayLoaded);
+  EXPECT_EQ(bench.model.RowCount(), 0);
+  panel.EjectOrLoad();
+  EXPECT_TRUE(bench.model.drive.trayLoaded);
+  EXPECT_EQ(bench.model.RowCount(), 0);  // a loaded tray is not read until asked
+}
+
+TEST(PanelCommands, AnUnopenableDriveSaysSo) {
+  Bench bench({301});
+  bench.host.driveBoxLetter = 'Q';
+  PanelController panel(bench.model, bench.host);
+  panel.ReadNewDisc();
+  EXPECT_TRUE(bench.host.Called(std::string("error ") + kCantOpenDrive));
+  EXPECT_EQ(bench.model.RowCount(), 0);
+}
+
+}  // namespace
+}  // namespace ossel
