@@ -8,4 +8,4 @@ bash scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release
 ninja -C build -j "$(nproc)"
 bash scripts/make-demo-disc.sh build/demo
-./build/ossel toc build/demo/demo.cue
+./build/ossel analyze build/demo/demo.cue

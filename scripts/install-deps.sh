@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libcdio-dev libcue-dev libsndfile1-dev
   libfftw3-dev
-  lame flac sox
+  lame flac sox time
   xvfb x11-apps imagemagick fonts-wqy-microhei
 )
 
