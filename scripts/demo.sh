@@ -5,7 +5,7 @@ cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release
-ninja -C build -j "$(nproc)"
+cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DOSSEL_TESTS=OFF -DOSSEL_BENCH=OFF
+ninja -C build-release -j "$(nproc)"
 bash scripts/make-demo-disc.sh build/demo
-./build/ossel analyze build/demo/demo.cue
+./build-release/ossel analyze build/demo/demo.cue
