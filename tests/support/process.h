@@ -1,0 +1,26 @@
+// Runs a program of the project as a child process and collects what it printed.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace ossel::test {
+
+struct ProcessResult {
+  int exitStatus = -1;  // the exit code, or 128 + the signal that ended it
+  std::string out;
+  std::string err;
+};
+
+// Runs `program` with `args`. `onOutput`, if given, sees standard output as it grows, with the child's pid.
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
+                         const std::function<void(const std::string& outSoFar, int pid)>& onOutput = {});
+
+// Runs the `ossel` command line built with the tests.
+inline ProcessResult RunOssel(const std::vector<std::string>& args,
+                              const std::function<void(const std::string&, int)>& onOutput = {}) {
+  return RunProcess(OSSEL_CLI_PATH, args, onOutput);
+}
+
+}  // namespace ossel::test
