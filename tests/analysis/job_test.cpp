@@ -206,6 +206,42 @@ TEST(AnalyzeJob, FailedReadsAreCountedPerTrackAndForTheDisc) {
   EXPECT_EQ(bench.model.DiscRowCopy().readErrorText, row.readErrorText);
 }
 
+TEST(AnalyzeJob, ANegativeSkipSettingReadsEveryBlock) {
+  Bench bench({301});
+  bench.Load();
+  bench.model.skipMode = -4;
+  bench.RunJob();
+  EXPECT_NE(bench.host.Console().find("经过加工的数据块: 301\r\n"), std::string::npos);
+}
+
+TEST(AnalyzeJob, TheIsrcOfEachTrackIsListedAsItsTrackStarts) {
+  test::ImageFolder folder;
+  ASSERT_TRUE(test::WriteRaw(folder / "disc.bin", test::Noise(2 * 2200 * test::kFramesPerSector, 9)));
+  ASSERT_TRUE(test::WriteText(folder / "disc.cue", "FILE \"disc.bin\" BINARY\n"
+                                                   "  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+                                                   "  TRACK 02 AUDIO\n    ISRC USS1Z9900001\n"
+                                                   "    INDEX 01 00:29:25\n"));
+  std::string error;
+  auto disc = VirtualDisc::FromCueSheet(folder / "disc.cue", error);
+  ASSERT_TRUE(disc) << error;
+  Bench bench(disc);
+  bench.Load();
+  bench.RunJob();
+  const auto isrc = bench.model.IsrcRowsCopy();
+  ASSERT_EQ(isrc.size(), 1u);
+  EXPECT_EQ(isrc[0].track, "音频轨道 2");
+  EXPECT_EQ(isrc[0].country, "United States");
+  EXPECT_EQ(isrc[0].year, "1999");
+  int isrcPosts = 0;
+  for (const auto& post : bench.host.Posts()) {
+    if (post.view == View::IsrcList && post.wParam == kDataRefresh) {
+      EXPECT_EQ(post.lParam, 0);
+      ++isrcPosts;
+    }
+  }
+  EXPECT_EQ(isrcPosts, 1);
+}
+
 TEST(PanelCommands, AnalyzeOnADiscWithoutAudioTracksQueuesNothing) {
   test::ImageFolder folder;
   ASSERT_TRUE(test::WriteRaw(folder / "data.bin", test::Noise(600 * test::kFramesPerSector, 1)));

@@ -96,6 +96,8 @@ TEST(CommandLine, TheDemoDiscIsJudgedTrackByTrack) {
   EXPECT_EQ(report.out.find('\r'), std::string::npos);
   EXPECT_EQ(report.out.rfind("音轨: 01\n----", 0), 0u);
   EXPECT_NE(report.out.find("\n\n光盘结论: "), std::string::npos);
+  // The lossy track is caught by the shortcut: no stage runs.
+  EXPECT_NE(report.out.find("完成阶段: 0\n音轨结论: MPEG\n"), std::string::npos);
 
   // One job or several: the same report.
   auto serial = RunOssel({"analyze", "--jobs", "1", DemoDisc()});
