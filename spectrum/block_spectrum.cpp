@@ -24,15 +24,16 @@ bool BlockSpectrum::TransformChannel(const std::int16_t* samples, unsigned chann
 
 // Writes the first difference of the channel, scaled to an RMS of 10000, into the difference array.
 void BlockSpectrum::Condition(const std::int16_t* samples, unsigned channels, unsigned channel) {
-  // Extraction. The two extreme codes are pulled one step down (the first sample of the channel to zero);
-  // since the rule depends on the sample alone, the differences can be taken afterwards.
+  // Extraction. The two extreme codes are pulled one step down, except that the channel's first sample
+  // becomes zero; since the rule depends on the sample alone, the differences can be taken afterwards.
+  // (32768 cannot occur in 16-bit input; the rule names it all the same.)
   double* s = samples_.data();
   std::size_t n = 0;
   for (std::size_t index = channel; index < static_cast<std::size_t>(kBlockValues); index += channels, ++n) {
-    double sample = samples[index];
-    if (sample == -32767.0 || sample == 32768.0) sample = n == 0 ? 0.0 : sample - 1.0;
-    s[n] = sample;
+    const double sample = samples[index];
+    s[n] = (sample == -32767.0 || sample == 32768.0) ? sample - 1.0 : sample;
   }
+  if (n > 0 && s[0] != samples[channel]) s[0] = 0.0;
 
   // Differences of whole numbers below 2^17: their squares and every partial sum of them are exact, so the
   // sum does not depend on the order in which it is taken.

@@ -4,7 +4,7 @@
 
 #include "spectrum/vector2.h"
 
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#if defined(__GNUC__) && !defined(__clang__) && (defined(__x86_64__) || defined(__i386__))
 #define OSSEL_HARTLEY_AVX2 1
 #endif
 
