@@ -44,15 +44,13 @@ class TrackDetector {
 
   // Runs the third, confirming stage after two genuine decisions (off unless set).
   void SetThirdStageEnabled(bool enabled) { thirdStageEnabled_ = enabled; }
-  bool ThirdStageEnabled() const { return thirdStageEnabled_; }
 
+  // The current track's evidence and the disc likelihoods gathered since the last reset.
   const TrackEvidence& Evidence() const { return evidence_; }
-  const BlockSpectrum& Spectrum() const { return spectrum_; }
   double DiscMpegLikelihood() const { return disc_.mpeg; }
   double DiscCddaLikelihood() const { return disc_.cdda; }
 
  private:
-
   BlockSpectrum spectrum_;
   CutoffScanner cutoffScanner_;
   TrackEvidence evidence_;
