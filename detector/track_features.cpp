@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "spectrum/block_spectrum.h"
+
 namespace ossel {
 namespace {
 
@@ -10,7 +12,7 @@ constexpr int kMovingFirst = 101;
 constexpr int kMovingLast = 29899;
 constexpr int kPeakFirstBin = 2000;
 constexpr int kPeakLastBin = 3795;
-constexpr double kBinHertz = 5.38330078125;
+constexpr double kBinHertz = BlockSpectrum::kBinHertz;
 
 double NearAverage(const std::vector<double>& values, int bin) {
   double sum = 0.0;

@@ -1,11 +1,13 @@
 // Whole tracks through the engine: synthesised full-band audio is genuine CD audio; the same audio after an
 // MP3 round trip through lame (128 kbit/s) is lossy.
 #include <gtest/gtest.h>
-#include <sndfile.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -20,28 +22,18 @@ namespace fs = std::filesystem;
 constexpr int kRate = 44100;
 constexpr int kSeconds = 40;
 
-bool WriteWave(const fs::path& path, const std::vector<std::int16_t>& pcm) {
-  SF_INFO info{};
-  info.samplerate = kRate;
-  info.channels = 2;
-  info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-  SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-  if (file == nullptr) return false;
-  const sf_count_t written = sf_write_short(file, pcm.data(), static_cast<sf_count_t>(pcm.size()));
-  sf_close(file);
-  return written == static_cast<sf_count_t>(pcm.size());
+// Raw interleaved little-endian 16-bit stereo, as lame reads and writes it with -r and --decode -t.
+bool WriteRaw(const fs::path& path, const std::vector<std::int16_t>& pcm) {
+  std::ofstream file(path, std::ios::binary);
+  file.write(reinterpret_cast<const char*>(pcm.data()), static_cast<std::streamsize>(pcm.size() * 2));
+  return static_cast<bool>(file);
 }
 
-std::vector<std::int16_t> ReadWave(const fs::path& path) {
-  SF_INFO info{};
-  SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-  if (file == nullptr || info.channels != 2 || info.samplerate != kRate) {
-    if (file != nullptr) sf_close(file);
-    return {};
-  }
-  std::vector<std::int16_t> pcm(static_cast<std::size_t>(info.frames) * 2);
-  pcm.resize(static_cast<std::size_t>(sf_read_short(file, pcm.data(), static_cast<sf_count_t>(pcm.size()))));
-  sf_close(file);
+std::vector<std::int16_t> ReadRaw(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::vector<char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  std::vector<std::int16_t> pcm(bytes.size() / 2);
+  std::memcpy(pcm.data(), bytes.data(), pcm.size() * 2);
   return pcm;
 }
 
@@ -78,13 +70,13 @@ class EndToEnd : public ::testing::Test {
 
   // The audio after lame -b 128 and lame --decode.
   std::vector<std::int16_t> ThroughMp3(const std::vector<std::int16_t>& pcm, const std::string& name) {
-    const fs::path wave = folder_ / (name + ".wav");
-    const fs::path mp3 = folder_ / (name + ".mp3");
-    const fs::path decoded = folder_ / (name + "-decoded.wav");
-    if (!WriteWave(wave, pcm)) return {};
-    if (!RunQuietly("lame --quiet -b 128 '" + wave.string() + "' '" + mp3.string() + "'")) return {};
-    if (!RunQuietly("lame --quiet --decode '" + mp3.string() + "' '" + decoded.string() + "'")) return {};
-    return ReadWave(decoded);
+    const std::string raw = (folder_ / (name + ".raw")).string();
+    const std::string mp3 = (folder_ / (name + ".mp3")).string();
+    const std::string decoded = (folder_ / (name + "-decoded.raw")).string();
+    if (!WriteRaw(raw, pcm)) return {};
+    if (!RunQuietly("lame --quiet -r -s 44.1 -m s -b 128 '" + raw + "' '" + mp3 + "'")) return {};
+    if (!RunQuietly("lame --quiet --decode -t '" + mp3 + "' '" + decoded + "'")) return {};
+    return ReadRaw(decoded);
   }
 
   void CheckDisc(const std::vector<std::int16_t>& genuine, const std::string& name) {

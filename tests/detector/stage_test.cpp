@@ -11,72 +11,55 @@
 namespace ossel {
 namespace {
 
-struct TableCheck {
-  double sum;
-  int positive;
-};
-
-TableCheck Check(const LikelihoodTable& table) {
-  TableCheck check{0.0, 0};
-  for (double v : table) {
-    check.sum += v;
-    if (v > 0) ++check.positive;
-  }
-  return check;
+double Sum(const LikelihoodTable& table) {
+  double sum = 0;
+  for (double v : table) sum += v;
+  return sum;
 }
 
-struct WeightCheck {
-  double hiddenSum = 0, hiddenAbsSum = 0, outputSum = 0, centreSum = 0;
-};
-
-WeightCheck Weights(const StageParameters& set) {
-  WeightCheck check;
-  for (const auto& unit : set.hiddenWeight) {
-    for (double w : unit) {
-      check.hiddenSum += w;
-      check.hiddenAbsSum += std::fabs(w);
-    }
-  }
-  for (double v : set.outputWeight) check.outputSum += v;
-  for (double c : set.hiddenCentre) check.centreSum += c;
-  return check;
+int Positive(const LikelihoodTable& table) {
+  return static_cast<int>(std::count_if(table.begin(), table.end(), [](double v) { return v > 0; }));
 }
 
-// Sums worked out by hand from the published constants; a slip in any value moves one of them.
+// Sums worked out by hand from the published constants, and the first and last listed entries of the
+// tables (a shifted list keeps its sum).
 TEST(StageParameters, TranscriptionChecks) {
   const StageParameters& set0 = StageParameterSet(0);
   const StageParameters& set1 = StageParameterSet(1);
-  EXPECT_NEAR(Check(set0.cddaLikelihoodTable).sum, 99.4296858, 1e-7);
-  EXPECT_NEAR(Check(set0.mpegLikelihoodTable).sum, 100.9859797, 1e-7);
-  EXPECT_NEAR(Check(set1.cddaLikelihoodTable).sum, 99.8879595, 1e-7);
-  EXPECT_NEAR(Check(set1.mpegLikelihoodTable).sum, 100.7317622, 1e-7);
-  EXPECT_EQ(Check(set0.cddaLikelihoodTable).positive, 132);
-  EXPECT_EQ(Check(set0.mpegLikelihoodTable).positive, 135);
-  EXPECT_EQ(Check(set1.cddaLikelihoodTable).positive, 111);
-  EXPECT_EQ(Check(set1.mpegLikelihoodTable).positive, 114);
-
-  const WeightCheck w0 = Weights(set0), w1 = Weights(set1);
-  EXPECT_EQ(w0.hiddenSum, -491);
-  EXPECT_EQ(w0.hiddenAbsSum, 4427);
-  EXPECT_EQ(w1.hiddenSum, 839);
-  EXPECT_EQ(w1.hiddenAbsSum, 4659);
-  EXPECT_EQ(w0.outputSum, 177);
-  EXPECT_EQ(w1.outputSum, 105);
-  EXPECT_NEAR(w0.centreSum, 579.43562, 1e-9);
-  EXPECT_NEAR(w1.centreSum, 297.91041, 1e-9);
-
-  // Spot values at the ends of the lists.
+  EXPECT_NEAR(Sum(set0.cddaLikelihoodTable), 99.4296858, 1e-7);
+  EXPECT_NEAR(Sum(set0.mpegLikelihoodTable), 100.9859797, 1e-7);
+  EXPECT_NEAR(Sum(set1.cddaLikelihoodTable), 99.8879595, 1e-7);
+  EXPECT_NEAR(Sum(set1.mpegLikelihoodTable), 100.7317622, 1e-7);
+  EXPECT_EQ(Positive(set0.cddaLikelihoodTable), 132);
+  EXPECT_EQ(Positive(set0.mpegLikelihoodTable), 135);
+  EXPECT_EQ(Positive(set1.cddaLikelihoodTable), 111);
+  EXPECT_EQ(Positive(set1.mpegLikelihoodTable), 114);
   EXPECT_EQ(set0.cddaLikelihoodTable[131], 0.0611248);
   EXPECT_EQ(set0.mpegLikelihoodTable[66], 0.0186355);
   EXPECT_EQ(set0.mpegLikelihoodTable[148], 0.0372711);
+  EXPECT_EQ(set1.cddaLikelihoodTable[110], 0.0591637);
   EXPECT_EQ(set1.mpegLikelihoodTable[87], 0.0532502);
   EXPECT_EQ(set1.mpegLikelihoodTable[156], 0.0355002);
-  EXPECT_EQ(set0.inputScale[1], 9.819139e-05);
-  EXPECT_EQ(set1.inputCentre[7], 0.5730937);
-  EXPECT_EQ(set0.outputCentre, -2.013592);
-  EXPECT_EQ(set1.outputScale, 0.01938028);
+
+  const struct {
+    const StageParameters& set;
+    double hidden, hiddenAbs, output, centres;
+  } expected[] = {{set0, -491, 4427, 177, 579.43562}, {set1, 839, 4659, 105, 297.91041}};
+  for (const auto& e : expected) {
+    double hidden = 0, hiddenAbs = 0, output = 0, centres = 0;
+    for (const auto& unit : e.set.hiddenWeight) {
+      for (double w : unit) hidden += w, hiddenAbs += std::fabs(w);
+    }
+    for (int h = 0; h < kHiddenUnits; ++h) output += e.set.outputWeight[h], centres += e.set.hiddenCentre[h];
+    EXPECT_EQ(hidden, e.hidden);
+    EXPECT_EQ(hiddenAbs, e.hiddenAbs);
+    EXPECT_EQ(output, e.output);
+    EXPECT_NEAR(centres, e.centres, 1e-9);
+  }
 }
 
+// Whole-number weights, unit hidden gains, the output gain (-1 in set 2), one tail value from entry 180 on
+// (0.03 in set 2), and at every entry one table positive.
 TEST(StageParameters, FormOfEverySet) {
   for (int stage = 0; stage < kStageCount; ++stage) {
     const StageParameters& set = StageParameterSet(stage);
@@ -86,22 +69,14 @@ TEST(StageParameters, FormOfEverySet) {
       EXPECT_EQ(set.outputWeight[h], std::round(set.outputWeight[h]));
       for (double w : set.hiddenWeight[h]) EXPECT_EQ(w, std::round(w));
     }
-    const double cddaTail = set.cddaLikelihoodTable[180];
-    const double mpegTail = set.mpegLikelihoodTable[180];
     for (int j = 0; j < kLikelihoodEntries; ++j) {
-      EXPECT_GE(set.cddaLikelihoodTable[j], 0.0);
-      EXPECT_GE(set.mpegLikelihoodTable[j], 0.0);
-      EXPECT_TRUE(set.cddaLikelihoodTable[j] > 0 || set.mpegLikelihoodTable[j] > 0) << stage << " " << j;
-      if (j >= 180) {
-        EXPECT_EQ(set.cddaLikelihoodTable[j], cddaTail);
-        EXPECT_EQ(set.mpegLikelihoodTable[j], mpegTail);
-      }
-    }
-    if (stage == 2) {
-      EXPECT_EQ(cddaTail, 0.03);
-      EXPECT_EQ(mpegTail, 0.03);
+      const double lc = set.cddaLikelihoodTable[j], lm = set.mpegLikelihoodTable[j];
+      EXPECT_TRUE(lc >= 0 && lm >= 0 && (lc > 0 || lm > 0)) << stage << " " << j;
+      EXPECT_TRUE(j <= 180 || (lc == set.cddaLikelihoodTable[180] && lm == set.mpegLikelihoodTable[180]));
     }
   }
+  EXPECT_EQ(StageParameterSet(2).cddaLikelihoodTable[200], 0.03);
+  EXPECT_EQ(StageParameterSet(2).mpegLikelihoodTable[200], 0.03);
 }
 
 TEST(StageNetwork, LookupIndexAtItsEdges) {
@@ -119,56 +94,29 @@ TEST(StageNetwork, LookupIndexAtItsEdges) {
 
 TEST(StageNetwork, DecisionBetweenLikelihoods) {
   // Genuine needs more than half the lossy likelihood: at exactly half the decision is lossy.
-  StageOutcome tie = DecideOnLikelihoods(0.5, 1.0);
+  const StageOutcome tie = DecideOnLikelihoods(0.5, 1.0);
   EXPECT_EQ(tie.decision, 0);
   EXPECT_DOUBLE_EQ(tie.probability, 2.0 / 3.0);
   EXPECT_EQ(tie.contrast, 0.0);
-
-  StageOutcome genuine = DecideOnLikelihoods(0.6, 1.0);
+  const StageOutcome genuine = DecideOnLikelihoods(0.6, 1.0);
   EXPECT_EQ(genuine.decision, 1);
   EXPECT_DOUBLE_EQ(genuine.probability, 0.6 / 1.6);
   EXPECT_DOUBLE_EQ(genuine.contrast, 0.2 / 2.2);
-  EXPECT_EQ(genuine.cddaLikelihood, 0.6);
-  EXPECT_EQ(genuine.mpegLikelihood, 1.0);
+  EXPECT_EQ(DecideOnLikelihoods(0.0, 3.0).contrast, -1.0);
 
-  StageOutcome onlyLossy = DecideOnLikelihoods(0.0, 3.0);
-  EXPECT_EQ(onlyLossy.decision, 0);
-  EXPECT_EQ(onlyLossy.probability, 1.0);
-  EXPECT_EQ(onlyLossy.contrast, -1.0);
-
-  // Score 0.995 reads entry 200 of set 0: genuine 0, lossy the tail.
-  StageOutcome top = StageDecision(0.995, 0);
-  EXPECT_EQ(top.cddaLikelihood, 0.0);
-  EXPECT_EQ(top.mpegLikelihood, 0.0186355);
-  StageOutcome bottom = StageDecision(-1.0, 0);
-  EXPECT_EQ(bottom.cddaLikelihood, 0.346374);
-  EXPECT_EQ(bottom.mpegLikelihood, 0.0);
-  EXPECT_EQ(bottom.decision, 1);
+  // A score of 0.995 reads entry 200 of set 0 (genuine 0, lossy the tail), -1 reads entry 0.
+  const StageOutcome top = StageDecision(0.995, 0);
+  EXPECT_TRUE(top.cddaLikelihood == 0.0 && top.mpegLikelihood == 0.0186355 && top.decision == 0);
+  const StageOutcome bottom = StageDecision(-1.0, 0);
+  EXPECT_TRUE(bottom.cddaLikelihood == 0.346374 && bottom.mpegLikelihood == 0.0 && bottom.probability == 1.0);
 }
 
-// The network evaluated by hand: scaled clipped inputs, clipped hidden units, unclipped output.
-double Evaluate(const FeatureVector& f, const StageParameters& set) {
-  double x[kFeatureCount];
-  for (int i = 0; i < kFeatureCount; ++i) x[i] = std::clamp((f[i] - set.inputCentre[i]) * set.inputScale[i], -1.0, 1.0);
-  double output = 0;
-  for (int h = 0; h < kHiddenUnits; ++h) {
-    double y = 0;
-    for (int i = 0; i < kFeatureCount; ++i) y += set.hiddenWeight[h][i] * x[i];
-    output += set.outputWeight[h] * std::clamp((set.hiddenGain[h] * y - set.hiddenCentre[h]) * set.hiddenScale[h], -1.0, 1.0);
-  }
-  return (set.outputGain * output - set.outputCentre) * set.outputScale;
-}
-
-TEST(StageNetwork, ScoresAndSaturation) {
-  const FeatureVector genuine{21435.6, 13426.1, 21989.7, 21955.5, 21902, 2.04, 0.416, 0.974};
-  for (int stage = 0; stage < kStageCount; ++stage) {
-    EXPECT_DOUBLE_EQ(StageNetwork(genuine, stage), Evaluate(genuine, StageParameterSet(stage))) << stage;
-  }
-  // Features far outside their ranges saturate at +-1 and push no further.
+// Features far outside the ranges that their centres and scales map onto [-1, 1] saturate the scaled inputs
+// and push no further.
+TEST(StageNetwork, SaturatedInputs) {
   const FeatureVector far{1e9, -1e9, 1e9, -1e9, 1e9, 1e9, -1e9, 1e9};
   const FeatureVector farther{1e12, -1e12, 1e12, -1e12, 1e12, 1e12, -1e12, 1e12};
-  EXPECT_EQ(StageNetwork(far, 0), StageNetwork(farther, 0));
-  EXPECT_EQ(StageNetwork(far, 1), StageNetwork(farther, 1));
+  for (int stage = 0; stage < kStageCount; ++stage) EXPECT_EQ(StageNetwork(far, stage), StageNetwork(farther, stage));
 }
 
 }  // namespace

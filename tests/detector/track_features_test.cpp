@@ -60,32 +60,7 @@ TEST(TrackFeatures, AllCountsAtOneFrequency) {
   }
 }
 
-TEST(TrackFeatures, MovingSumIsTheSumOverTwoHundredPositions) {
-  std::vector<double> histogram(kHistogramSize, 0.0), moving(kHistogramSize, 0.0);
-  for (int j = 0; j < kHistogramSize; j += 7) histogram[j] = (j % 5) + 0.25;
-  histogram[12345] = 500.0;
-  const double peak = MovingSumPeak(histogram, moving);
-  for (int k : {101, 102, 5000, 12345, 29899}) {
-    double sum = 0;
-    for (int i = k - 100; i <= k + 99; ++i) sum += histogram[i];
-    EXPECT_DOUBLE_EQ(moving[k], sum) << k;
-  }
-  EXPECT_GE(peak, 12345 - 99);
-  EXPECT_LE(peak, 12345 + 100);
-}
-
-TEST(TrackFeatures, LogSumsBecomeMeans) {
-  TrackEvidence evidence;
-  evidence.spectrumCount = 4;
-  evidence.logSum[10] = 2.0;
-  evidence.logSquareSum[10] = 6.0;
-  TrackResult result;
-  ComputeTrackFeatures(evidence, result);
-  EXPECT_EQ(evidence.logSum[10], 0.5);
-  EXPECT_EQ(evidence.logSquareSum[10], 1.5);
-}
-
-// A mean log spectrum with one smooth bump (variance 1 everywhere); W of the bump is (V - S) / (V + S)
+// A mean log spectrum of smooth bumps (variance 1 everywhere); W of the bump is (V - S) / (V + S)
 // with V and S from the five-bin and the 400-bin neighbourhoods.
 struct Bump {
   std::vector<double> mean = std::vector<double>(kSpectrumBins, 0.0);
