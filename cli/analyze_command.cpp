@@ -149,32 +149,30 @@ std::optional<int> ParseCount(const std::optional<std::string>& text, int low, i
 
 int RunAnalyze(const std::vector<std::string>& args) {
   InterruptWatch interrupts;
-  std::string error;
-  auto parsed = ParseArgs(args, {"--json"}, {"--drive", "--skip", "--jobs"}, error);
-  if (!parsed) return Fail(error);
-  const auto skip = ParseCount(parsed->Value("--skip"), 1, 8);
-  if (skip && *skip < 0) return Fail("--skip takes a number from 1 to 8");
-  const auto jobs = ParseCount(parsed->Value("--jobs"), 1, 64);
-  if (jobs && *jobs < 0) return Fail("--jobs takes a number from 1 to 64");
-  auto selection = SelectionFromArgs(*parsed, error);
-  if (!selection) return Fail(error);
-  auto discs = MountDiscs(*selection, error);
-  if (!discs) return Fail(error);
-
-  const bool json = parsed->Has("--json");
-  const bool progress = isatty(STDERR_FILENO) != 0;
-  JsonWriter writer;
-  if (json && discs->size() > 1) writer.BeginArray();
+  std::optional<int> skip, jobs;
   int status = 0;
-  for (std::size_t i = 0; i < discs->size() && !interrupts.Interrupted(); ++i) {
-    const DiscArg& disc = (*discs)[i];
+  const bool progress = isatty(STDERR_FILENO) != 0;
+
+  DiscCommand command;
+  command.valued = {"--skip", "--jobs"};
+  command.check = [&](const ParsedArgs& parsed, std::string& error) {
+    skip = ParseCount(parsed.Value("--skip"), 1, 8);
+    jobs = ParseCount(parsed.Value("--jobs"), 1, 64);
+    if (skip && *skip < 0) error = "--skip takes a number from 1 to 8";
+    if (jobs && *jobs < 0) error = "--jobs takes a number from 1 to 64";
+    return error.empty();
+  };
+  command.run = [&](const ParsedArgs&, const DiscArg& disc, std::size_t index, std::size_t count,
+                    JsonWriter* json) -> std::optional<int> {
+    if (interrupts.Interrupted()) return kInterruptedExitStatus;
     DiscModel model;
     model.skipMode = skip ? *skip - 1 : 0;
+    std::string error;
     if (!LoadModel(model, disc, error)) return Fail(error);
     if (model.RowCount() == 0) return Fail("no audio track on " + disc.name);
     const int parallel = disc.physical ? 1 : jobs.value_or(static_cast<int>(std::thread::hardware_concurrency()));
 
-    if (!json && discs->size() > 1) std::printf("%s== %s\n", i > 0 ? "\n" : "", disc.name.c_str());
+    if (!json && count > 1) std::printf("%s== %s\n", index > 0 ? "\n" : "", disc.name.c_str());
     std::fflush(stdout);
     CliHost host(model, !json, progress);
     {
@@ -186,46 +184,35 @@ int RunAnalyze(const std::vector<std::string>& args) {
     }
     host.EndProgress();
     if (host.failed) status = 1;
-    if (json) WriteAnalysisJson(writer, disc.name, model, host);
-  }
-  if (json) {
-    if (discs->size() > 1) writer.EndArray();
-    std::printf("%s\n", writer.Text().c_str());
-  }
+    if (json) WriteAnalysisJson(*json, disc.name, model, host);
+    return std::nullopt;
+  };
+  const int stopped = RunDiscCommand(args, command);
   if (interrupts.Interrupted()) return kInterruptedExitStatus;
-  return status;
+  return stopped != 0 ? stopped : status;
 }
 
 int RunInfo(const std::vector<std::string>& args) {
-  std::string error;
-  auto parsed = ParseArgs(args, {"--json"}, {"--drive"}, error);
-  if (!parsed) return Fail(error);
-  auto selection = SelectionFromArgs(*parsed, error);
-  if (!selection) return Fail(error);
-  auto discs = MountDiscs(*selection, error);
-  if (!discs) return Fail(error);
-
-  const bool json = parsed->Has("--json");
-  JsonWriter writer;
-  if (json && discs->size() > 1) writer.BeginArray();
-  for (std::size_t i = 0; i < discs->size(); ++i) {
-    const DiscArg& disc = (*discs)[i];
+  DiscCommand command;
+  command.run = [](const ParsedArgs&, const DiscArg& disc, std::size_t index, std::size_t,
+                   JsonWriter* json) -> std::optional<int> {
     DiscModel model;
+    std::string error;
     if (!LoadModel(model, disc, error)) return Fail(error);
     for (const TrackRow& row : model.RowsCopy()) model.AddIsrc(row.trackNumber);
     const std::vector<InfoRow> info = model.InfoRowsCopy();
     const std::vector<IsrcRow> isrc = model.IsrcRowsCopy();
     if (json) {
-      writer.BeginObject();
-      writer.Key("name").String(disc.name);
-      writer.Key("info");
-      WriteInfoRows(writer, info);
-      writer.Key("isrc");
-      WriteIsrcRows(writer, isrc);
-      writer.EndObject();
-      continue;
+      json->BeginObject();
+      json->Key("name").String(disc.name);
+      json->Key("info");
+      WriteInfoRows(*json, info);
+      json->Key("isrc");
+      WriteIsrcRows(*json, isrc);
+      json->EndObject();
+      return std::nullopt;
     }
-    if (i > 0) std::printf("\n");
+    if (index > 0) std::printf("\n");
     std::printf("Disc: %s\n", disc.name.c_str());
     for (const InfoRow& row : info) {
       if (row.label.empty()) {
@@ -240,12 +227,9 @@ int RunInfo(const std::vector<std::string>& args) {
       std::printf("  %s  %s  %s  %s  %s\n", row.track.c_str(), row.code.c_str(), row.country.c_str(),
                   row.publisher.c_str(), row.year.c_str());
     }
-  }
-  if (json) {
-    if (discs->size() > 1) writer.EndArray();
-    std::printf("%s\n", writer.Text().c_str());
-  }
-  return 0;
+    return std::nullopt;
+  };
+  return RunDiscCommand(args, command);
 }
 
 }  // namespace ossel::cli

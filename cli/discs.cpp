@@ -1,8 +1,10 @@
 #include "cli/discs.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cctype>
 
+#include "cli/commands.h"
 #include "platform/virtual_disc.h"
 
 namespace ossel::cli {
@@ -94,6 +96,34 @@ bool OpenDisc(CdDrive& drive, const DiscArg& disc, std::string& error) {
     return false;
   }
   return true;
+}
+
+int RunDiscCommand(const std::vector<std::string>& args, const DiscCommand& command) {
+  std::string error;
+  std::set<std::string> flags = command.flags;
+  std::set<std::string> valued = command.valued;
+  flags.insert("--json");
+  valued.insert("--drive");
+  auto parsed = ParseArgs(args, flags, valued, error);
+  if (!parsed) return Fail(error);
+  if (command.check && !command.check(*parsed, error)) return Fail(error);
+  auto selection = SelectionFromArgs(*parsed, error);
+  if (!selection) return Fail(error);
+  auto discs = MountDiscs(*selection, error);
+  if (!discs) return Fail(error);
+
+  const bool json = parsed->Has("--json");
+  const bool several = discs->size() > 1;
+  JsonWriter writer;
+  if (json && several) writer.BeginArray();
+  for (std::size_t i = 0; i < discs->size(); ++i) {
+    if (auto status = command.run(*parsed, (*discs)[i], i, discs->size(), json ? &writer : nullptr)) return *status;
+  }
+  if (json) {
+    if (several) writer.EndArray();
+    std::printf("%s\n", writer.Text().c_str());
+  }
+  return 0;
 }
 
 }  // namespace ossel::cli

@@ -2,11 +2,14 @@
 // mounted in the process's drive table; --drive names a drive directly.
 #pragma once
 
+#include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "cli/args.h"
+#include "cli/json.h"
 #include "device/cd_drive.h"
 
 namespace ossel::cli {
@@ -33,5 +36,23 @@ std::optional<std::vector<DiscArg>> MountDiscs(const DiscSelection& selection, s
 bool OpenDisc(CdDrive& drive, const DiscArg& disc, std::string& error);
 
 bool IsCueSheet(const std::string& path);
+
+// The frame of every command that works disc by disc: its options (--json and --drive come with it), its discs
+// mounted, the work done on each disc in order, and with --json one object per disc written to standard output
+// (an array of them for several discs).
+struct DiscCommand {
+  std::set<std::string> flags;
+  std::set<std::string> valued;
+  // Checks the options before any disc is mounted; false with an error stops the command. May be empty.
+  std::function<bool(const ParsedArgs&, std::string& error)> check;
+  // Works on disc `index` of `count`; `json` is null without --json. Nothing to go on, or the exit status to stop
+  // with at once.
+  std::function<std::optional<int>(const ParsedArgs&, const DiscArg&, std::size_t index, std::size_t count,
+                                   JsonWriter* json)>
+      run;
+};
+
+// The exit status: 0 when every disc was done, else the first error's.
+int RunDiscCommand(const std::vector<std::string>& args, const DiscCommand& command);
 
 }  // namespace ossel::cli

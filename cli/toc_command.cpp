@@ -82,33 +82,21 @@ int RunDrives(const std::vector<std::string>& args) {
 }
 
 int RunToc(const std::vector<std::string>& args) {
-  std::string error;
-  auto parsed = ParseArgs(args, {"--json"}, {"--drive"}, error);
-  if (!parsed) return Fail(error);
-  auto selection = SelectionFromArgs(*parsed, error);
-  if (!selection) return Fail(error);
-  auto discs = MountDiscs(*selection, error);
-  if (!discs) return Fail(error);
-
-  const bool json = parsed->Has("--json");
-  JsonWriter writer;
-  if (json && discs->size() > 1) writer.BeginArray();
-  for (std::size_t i = 0; i < discs->size(); ++i) {
-    const DiscArg& disc = (*discs)[i];
+  DiscCommand command;
+  command.run = [](const ParsedArgs&, const DiscArg& disc, std::size_t index, std::size_t,
+                   JsonWriter* json) -> std::optional<int> {
     CdDrive drive;
+    std::string error;
     if (!OpenDisc(drive, disc, error)) return Fail(error);
     if (json) {
-      WriteTocJson(writer, drive);
+      WriteTocJson(*json, drive);
     } else {
-      if (i > 0) std::printf("\n");
+      if (index > 0) std::printf("\n");
       PrintTocText(disc.name, drive);
     }
-  }
-  if (json) {
-    if (discs->size() > 1) writer.EndArray();
-    std::printf("%s\n", writer.Text().c_str());
-  }
-  return 0;
+    return std::nullopt;
+  };
+  return RunDiscCommand(args, command);
 }
 
 }  // namespace ossel::cli
