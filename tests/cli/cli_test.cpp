@@ -4,7 +4,6 @@
 #include <signal.h>
 
 #include <cstdlib>
-#include <regex>
 
 #include "support/disc_images.h"
 #include "support/process.h"
@@ -13,6 +12,16 @@ namespace ossel {
 namespace {
 
 using test::RunOssel;
+
+// What follows each `key` in `text` up to the next character of `stops`.
+std::vector<std::string> ValuesAfter(const std::string& text, const std::string& key, const std::string& stops) {
+  std::vector<std::string> values;
+  for (auto at = text.find(key); at != std::string::npos; at = text.find(key, at + 1)) {
+    const auto from = at + key.size();
+    values.push_back(text.substr(from, text.find_first_of(stops, from) - from));
+  }
+  return values;
+}
 
 int CountOf(const std::string& text, const std::string& what) {
   int n = 0;
@@ -88,11 +97,7 @@ TEST(CommandLine, TheDemoDiscIsJudgedTrackByTrack) {
   auto report = RunOssel({"analyze", DemoDisc()});
   ASSERT_EQ(report.exitStatus, 0) << report.err;
   EXPECT_EQ(report.err, "");  // no progress line when standard error is not a terminal
-  const std::regex verdicts("音轨结论: (\\S+)\n");
-  std::vector<std::string> words;
-  for (std::sregex_iterator it(report.out.begin(), report.out.end(), verdicts), end; it != end; ++it)
-    words.push_back((*it)[1]);
-  EXPECT_EQ(words, (std::vector<std::string>{"CDDA", "MPEG", "CDDA"}));
+  EXPECT_EQ(ValuesAfter(report.out, "音轨结论: ", "\n"), (std::vector<std::string>{"CDDA", "MPEG", "CDDA"}));
   EXPECT_EQ(report.out.find('\r'), std::string::npos);
   EXPECT_EQ(report.out.rfind("音轨: 01\n----", 0), 0u);
   EXPECT_NE(report.out.find("\n\n光盘结论: "), std::string::npos);
@@ -113,11 +118,11 @@ TEST(CommandLine, JsonCarriesTheRecordsAndRoundTripsTheNumbers) {
   EXPECT_NE(json.out.find("\"verdict\":\"MPEG\""), std::string::npos);
   EXPECT_NE(json.out.find("\"isrc\":[]"), std::string::npos);
   // The disc probability is written so that it reads back to the double the text report rounds.
-  std::smatch probability;
-  ASSERT_TRUE(std::regex_search(json.out, probability, std::regex("\"probability\":([-0-9.e+]+)")));
+  const auto probability = ValuesAfter(json.out, "\"probability\":", ",}");
+  ASSERT_EQ(probability.size(), 1u);
   auto text = RunOssel({"analyze", DemoDisc()});
   char expected[64];
-  std::snprintf(expected, sizeof expected, "%f", std::strtod(probability[1].str().c_str(), nullptr));
+  std::snprintf(expected, sizeof expected, "%f", std::strtod(probability[0].c_str(), nullptr));
   EXPECT_NE(text.out.find(std::string("的概率为 ") + expected), std::string::npos);
 }
 
