@@ -25,7 +25,8 @@ InterruptWatch::InterruptWatch() {
     while (!stop_) {
       if (sigtimedwait(&set, nullptr, &tick) < 0) continue;
       interrupted_ = true;
-      if (AnalysisThread* worker = worker_.load()) worker->Cancel();
+      std::lock_guard lock(mutex_);
+      if (worker_) worker_->Cancel();
     }
   });
 }
@@ -36,6 +37,7 @@ InterruptWatch::~InterruptWatch() {
 }
 
 void InterruptWatch::Watch(AnalysisThread* worker) {
+  std::lock_guard lock(mutex_);
   worker_ = worker;
   if (worker && interrupted_) worker->Cancel();
 }

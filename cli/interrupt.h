@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <mutex>
 #include <thread>
 
 namespace ossel {
@@ -17,12 +18,14 @@ class InterruptWatch {
   InterruptWatch();
   ~InterruptWatch();
 
-  // The worker to cancel when a signal arrives (null for none).
+  // The worker to cancel when a signal arrives (null for none). Once Watch(nullptr) has returned, the watcher no
+  // longer touches the worker it had.
   void Watch(AnalysisThread* worker);
   bool Interrupted() const { return interrupted_; }
 
  private:
-  std::atomic<AnalysisThread*> worker_{nullptr};
+  std::mutex mutex_;
+  AnalysisThread* worker_ = nullptr;  // guarded by mutex_
   std::atomic<bool> interrupted_{false};
   std::atomic<bool> stop_{false};
   std::thread thread_;
