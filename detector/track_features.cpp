@@ -20,7 +20,7 @@ double NearAverage(const std::vector<double>& values, int bin) {
   return sum / 5;
 }
 
-// 200 bins on each side, leaving out the 101 bins around the centre.
+// 200 bins on each side, leaving out the 100 bins around the centre.
 double FarAverage(const std::vector<double>& values, int bin) {
   double sum = 0.0;
   for (int o = -250; o <= -51; ++o) sum += values[bin + o];

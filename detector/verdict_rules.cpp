@@ -6,6 +6,7 @@ namespace {
 constexpr double kShortcutPhaseSpread = 0.05;
 constexpr double kShortcutMeanGap = 4500.0;
 constexpr double kShortcutProbability = 0.95;
+constexpr double kShortcutCddaLikelihood = 0.05;  // the literal, not 1 - 0.95, which differs in the last bits
 constexpr double kConfirmedScore = -0.53;  // stage 2 scores below this confirm a genuine track
 
 void Multiply(DiscLikelihoods& disc, double mpegLikelihood, double cddaLikelihood) {
@@ -39,7 +40,7 @@ void JudgeTrack(const FeatureVector& features, bool thirdStageEnabled, TrackResu
     result.verdict = Code(Verdict::Mpeg);
     result.stageProbability[0] = kShortcutProbability;
     result.stageContrast = -1.0;
-    Multiply(disc, kShortcutProbability, 1 - kShortcutProbability);
+    Multiply(disc, kShortcutProbability, kShortcutCddaLikelihood);
     return;
   }
 

@@ -35,7 +35,7 @@ TEST(JudgeTrack, ShortcutForAnAlmostConstantPhase) {
   EXPECT_EQ(shortcut.result.stageProbability[0], 0.95);
   EXPECT_EQ(shortcut.result.stageContrast, -1.0);
   EXPECT_EQ(shortcut.disc.mpeg, 0.95);
-  EXPECT_EQ(shortcut.disc.cdda, 1 - 0.95);
+  EXPECT_EQ(shortcut.disc.cdda, 0.05);  // exactly 0.05, not 1 - 0.95
   double probability = 0;
   EXPECT_EQ(JudgeDisc(shortcut.disc, probability), Verdict::Mpeg);  // a disc of this track alone
   EXPECT_DOUBLE_EQ(probability, 0.95);
