@@ -1,24 +1,14 @@
 #include "analysis/report.h"
 
-#include <cmath>
-#include <cstdio>
 
 #include "device/text_format.h"
+#include "platform/crt_format.h"
 
 namespace ossel {
 
 const char kUndecidedWord[] = "未知的";
 
-std::string FormatE(double value) {
-  std::string text = FormatText("%e", value);
-  if (!std::isfinite(value)) return text;
-  // The exponent follows "e+" or "e-"; pad it to three digits.
-  const std::size_t e = text.find('e');
-  if (e == std::string::npos || e + 2 > text.size()) return text;
-  const std::size_t digits = text.size() - (e + 2);
-  if (digits < 3) text.insert(e + 2, 3 - digits, '0');
-  return text;
-}
+std::string FormatE(double value) { return FormatExponent(value, 6); }
 
 std::string TrackVerdictWord(double verdict) {
   if (verdict == 0.0) return "MPEG";
@@ -65,7 +55,7 @@ std::string TrackReportBlock(int rowIndex, int blocks, const TrackResult* result
 }
 
 std::string DiscReportLine(const std::string& statusText, double probability) {
-  return "光盘结论: " + statusText + FormatText(" 的概率为 %lf\r\n", probability);
+  return "光盘结论: " + statusText + " 的概率为 " + FormatFixed(probability, 6) + "\r\n";
 }
 
 void ConsoleAppendTo(std::string& console, const std::string& text) {

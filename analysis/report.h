@@ -8,7 +8,7 @@
 
 namespace ossel {
 
-// "%e" as the report shows it: at least three exponent digits (4.410000e+004).
+// "%e" as the report shows it: at least three exponent digits (4.410000e+004), halves rounded up.
 std::string FormatE(double value);
 
 // The word a track row shows for a track verdict (0.0, 1.0, 2.0); undecided tracks read "未知的".

@@ -10,6 +10,7 @@
 
 #include "device/cd_drive.h"
 #include "device/text_format.h"
+#include "platform/crt_format.h"
 #include "platform/win_ioctl.h"
 
 namespace ossel {
@@ -147,7 +148,7 @@ std::string WriteModesText(const std::uint8_t* p) {
 std::string SpeedText(std::uint8_t high, std::uint8_t low) { return FormatText("%2dX", (high * 256 + low) / 175); }
 
 std::string CapacityText(std::uint32_t bytes, int minute, int second, int frame) {
-  return FormatText("(%.2f Mb) %02d:%02d:%02d", bytes / 1048576.0, minute, second, frame);
+  return "(" + FormatFixed(bytes / 1048576.0, 2) + FormatText(" Mb) %02d:%02d:%02d", minute, second, frame);
 }
 
 // INQUIRY: vendor, product, revision and the vendor-specific text.

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "platform/crt_format.h"
+
 namespace ossel {
 
 std::string MsfTime::Text() const {
@@ -16,10 +18,6 @@ std::string TrackNameText(int trackNumber) {
   return text;
 }
 
-std::string TrackSizeText(std::int32_t sectors) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.2lf Mb", sectors * 0.00225830078125);
-  return text;
-}
+std::string TrackSizeText(std::int32_t sectors) { return FormatFixed(sectors * 0.00225830078125, 2) + " Mb"; }
 
 }  // namespace ossel

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "device/track_row.h"
 #include "spectrum/builders.h"
 
 namespace ossel {
@@ -16,6 +17,12 @@ TEST(ReportNumbers, ExponentsHaveAtLeastThreeDigits) {
   EXPECT_EQ(FormatE(1e-300), "1.000000e-300");
   EXPECT_EQ(FormatE(2.5e123), "2.500000e+123");
   EXPECT_EQ(FormatE(0.95), "9.500000e-001");
+}
+
+TEST(ReportNumbers, SizesRoundHalvesUp) {
+  EXPECT_EQ(TrackSizeText(2048), "4.63 Mb");  // 4.625 exactly
+  EXPECT_EQ(TrackSizeText(2999), "6.77 Mb");
+  EXPECT_EQ(DiscReportLine("MPEG", 0.9999995), "光盘结论: MPEG 的概率为 1.000000\r\n");
 }
 
 TEST(ReportNumbers, TimeSpansDropTheHours) {
