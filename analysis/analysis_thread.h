@@ -37,6 +37,8 @@ class AnalysisThread {
   void WaitIdle();
 
   std::recursive_mutex jobLock;
+  // Set by the window's closing while it holds the job lock: a job queued before then starts no work after it.
+  std::atomic<bool> closing{false};
   std::atomic<int> currentTrack{-1};
   ManualResetEvent cancelEvent;
   std::atomic<int> readErrorTotal{0};

@@ -1,6 +1,5 @@
 #include "analysis/analyze_job.h"
 
-#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <optional>
@@ -25,11 +24,6 @@ const double* JobFrequencyAxis() {
 }
 
 namespace {
-
-std::int64_t NowSeconds() {
-  using namespace std::chrono;
-  return duration_cast<seconds>(steady_clock::now().time_since_epoch()).count();
-}
 
 // What one worker needs to analyse a track: its own detector and buffers and, when several tracks are read at
 // once, its own handle on the disc (a drive object's time-out setting belongs to one reader at a time).
@@ -66,17 +60,18 @@ class Job {
 
   void Run(int parallelTracks) {
     std::unique_lock jobLock(worker_.jobLock);
+    if (worker_.closing) return;
     worker_.readErrorTotal = 0;
     host_.ClearAnalysisViews();
     drive_.LockTray();
     host_.PostDataChanged(View::TrackList, kDataClear, 0);
     host_.PostDataChanged(View::TrackList, kDataRefresh, kAllRows);
-    startTime_ = NowSeconds();
+    startTime_ = ClockSeconds();
 
     const std::int32_t maxWidth = PrepareRows();
     const int rows = model_.RowCount();
-    const int workers = std::max(1, std::min(parallelTracks, rows));
-    if (AllocateWorkspaces(workers, maxWidth)) {
+    if (AllocateWorkspaces(std::max(1, std::min(parallelTracks, rows)), maxWidth)) {
+      const int workers = static_cast<int>(workspaces_.size());
       const bool finished = workers == 1 ? RunInOrder(rows) : RunInParallel(rows, workers);
       if (finished) FinishDisc();
     } else {
@@ -113,13 +108,22 @@ class Job {
     return maxWidth;
   }
 
+  // False when not even one workspace could be had. Extra workspaces that cannot be had (memory, or the disc not
+  // opening once more) are done without: fewer tracks run at once.
   bool AllocateWorkspaces(int count, std::int32_t maxWidth) {
-    workspaces_.resize(static_cast<std::size_t>(count));
-    for (auto& workspace : workspaces_) {
-      if (!workspace.Allocate(maxWidth)) return false;
-      if (count > 1 && !workspace.OpenOwnDrive(drive_)) return false;
-    }
     disc_ = DiscLikelihoods{};
+    workspaces_.resize(static_cast<std::size_t>(count));
+    if (!workspaces_.front().Allocate(maxWidth)) return false;
+    if (count == 1) return true;
+    std::size_t ready = 0;  // workspaces with a detector, buffers and a drive of their own
+    if (workspaces_.front().OpenOwnDrive(drive_)) {
+      for (ready = 1; ready < workspaces_.size(); ++ready) {
+        TrackWorkspace& workspace = workspaces_[ready];
+        if (!workspace.Allocate(maxWidth) || !workspace.OpenOwnDrive(drive_)) break;
+      }
+    }
+    workspaces_.resize(std::max<std::size_t>(ready, 1));
+    if (ready <= 1) workspaces_.front().ownDrive.reset();  // one reader reads through the job's own drive
     return true;
   }
 
@@ -272,7 +276,7 @@ class Job {
     if (rows > 0) {
       const std::int32_t first = drive_.TrackStart(model_.RowCopy(0).trackNumber);
       const std::int32_t last = drive_.TrackEnd(model_.RowCopy(rows - 1).trackNumber);
-      const std::string elapsed = SpanText(NowSeconds() - startTime_);
+      const std::string elapsed = SpanText(ClockSeconds() - startTime_);
       const std::string errors = FormatText("%d", worker_.readErrorTotal.load());
       std::lock_guard lock(model_.rowsLock);
       TrackRow& disc = model_.discRow;

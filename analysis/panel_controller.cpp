@@ -71,6 +71,7 @@ void PanelController::Close() {
   closed_ = true;
   worker_->Cancel();
   std::lock_guard lock(worker_->jobLock);
+  worker_->closing = true;
   if (!model_.drive.IsOpen()) return;
   if (!model_.drive.UnlockTray()) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1000));

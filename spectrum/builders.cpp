@@ -26,13 +26,12 @@ constexpr std::int32_t kLeftBottomRow = kBandRows - 1;
 constexpr std::int32_t kRightBottomRow = kImageHeight - 1;
 constexpr double kSilentColumnFloor = 0.0001;
 
-using Clock = std::chrono::steady_clock;
 
 // One track in work: the reading, the painting of its columns and its progress.
 class TrackReader {
  public:
   TrackReader(BuildContext& context, TrackBuild& track)
-      : context_(context), buffers_(context.buffers), track_(track), start_(Clock::now()) {}
+      : context_(context), buffers_(context.buffers), track_(track), start_(ClockSeconds()) {}
 
   // Looks the track up; false when there is nothing to read.
   bool Begin() {
@@ -91,8 +90,7 @@ class TrackReader {
   void ReportProgress(std::int32_t current) {
     if (!context_.progress) return;
     BuildProgress progress;
-    const auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - start_).count();
-    progress.elapsedText = SpanText(elapsed);
+    progress.elapsedText = SpanText(ClockSeconds() - start_);
     progress.readErrorText = FormatText("%d", track_.failedReads);
     // A track of a single sector has no span to divide: it reads as just begun.
     const std::int64_t percent = span_ == 0 ? 0 : std::int64_t{current - first_} * 100 / span_;
@@ -165,7 +163,7 @@ class TrackReader {
   BuildContext& context_;
   BuildBuffers& buffers_;
   TrackBuild& track_;
-  Clock::time_point start_;
+  std::int64_t start_;  // ClockSeconds() when the reader started
   std::int32_t first_ = 0;
   std::int32_t last_ = 0;
   std::int32_t span_ = 0;
@@ -183,6 +181,11 @@ std::int32_t TrackImageWidth(std::int32_t firstSector, std::int32_t lastSector) 
   return static_cast<std::int32_t>((width & ~std::int64_t{3}) + 4);
 }
 
+std::int64_t ClockSeconds() {
+  using namespace std::chrono;
+  return duration_cast<seconds>(steady_clock::now().time_since_epoch()).count();
+}
+
 std::string SpanText(std::int64_t seconds) {
   return FormatText("%02d:%02d", static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60));
 }
@@ -193,13 +196,11 @@ bool BuildBuffers::Allocate(std::int32_t width) {
   sectorBuffer = AllocateAligned<std::int16_t>(kSectorBufferValues);
   columnSpectrum = AllocateAligned<double>(kProfileValues);
   profileSum = AllocateAligned<double>(kProfileValues);
-  frequencyAxis = AllocateAligned<double>(kBins);
   image = AllocateAligned<std::uint8_t>(columns * kImageHeight);
   columnMaxima = AllocateAligned<double>(columns);
-  if (!sectorBuffer || !columnSpectrum || !profileSum || !frequencyAxis || !image || !columnMaxima) return false;
+  if (!sectorBuffer || !columnSpectrum || !profileSum || !image || !columnMaxima) return false;
   maxWidth = static_cast<std::int32_t>(columns);
   std::fill_n(columnMaxima.get(), columns, 0.0);
-  std::fill_n(frequencyAxis.get(), kBins, 0.0);
   ClearTrack();
   return true;
 }

@@ -34,6 +34,9 @@ std::int32_t TrackImageWidth(std::int32_t firstSector, std::int32_t lastSector);
 
 // "%M:%S" of a span of whole seconds: minutes and seconds, hours dropped (1 h 5 min reads 05:00).
 std::string SpanText(std::int64_t seconds);
+// The clock the elapsed times are read from, in whole seconds: a span is the difference of two readings, so a
+// reading at 12.1 s after a start at 10.9 s counts 2 seconds.
+std::int64_t ClockSeconds();
 
 // The buffers of one analysis, allocated once for the widest track and reused for every track and block.
 struct BuildBuffers {
@@ -48,7 +51,6 @@ struct BuildBuffers {
   AlignedArray<std::int16_t> sectorBuffer;  // raw sectors as 16-bit samples, plus the unprocessed rest of a read
   AlignedArray<double> columnSpectrum;      // 8192: the display spectrum of the block in work
   AlignedArray<double> profileSum;          // 8192: the frequency profile of the track
-  AlignedArray<double> frequencyAxis;       // 4096: Hz of each display bin, filled by the detector
   AlignedArray<std::uint8_t> image;         // maxWidth × kImageHeight
   AlignedArray<double> columnMaxima;        // maxWidth: the loudest log value of each column
 };

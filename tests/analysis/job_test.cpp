@@ -332,6 +332,22 @@ TEST(PanelCommands, ClosingDuringAJobWaitsForItToStop) {
   panel.reset();
 }
 
+TEST(PanelCommands, AJobQueuedJustBeforeClosingStartsNoWork) {
+  Bench bench({301});
+  PanelController panel(bench.model, bench.host);
+  {
+    // The window holds the job lock, so the queued job waits for it until the window has closed.
+    std::lock_guard window(panel.worker().jobLock);
+    panel.Analyze();
+    panel.Close();
+    bench.host.Forget();
+  }
+  panel.worker().WaitIdle();
+  EXPECT_TRUE(bench.host.Calls().empty());
+  EXPECT_TRUE(bench.host.Posts().empty());
+  EXPECT_EQ(bench.host.Console(), "");
+}
+
 TEST(PanelCommands, ReadNewDiscListsTheAudioTracksAndEjectTogglesTheTray) {
   Bench bench({301, 301});
   PanelController panel(bench.model, bench.host);
