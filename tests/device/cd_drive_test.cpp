@@ -6,36 +6,16 @@
 #include <cstring>
 
 #include "platform/script_backend.h"
-#include "support/toc.h"
+#include "support/scripted_drive.h"
 
 namespace ossel {
 namespace {
 
 using Answer = ScriptDevice::Answer;
 
-Answer Output(std::vector<std::uint8_t> bytes) {
-  Answer a;
-  a.output = std::move(bytes);
-  return a;
-}
-Answer Refused() {
-  Answer a;
-  a.status = IoStatus::Failed;
-  return a;
-}
-
-struct ScriptedDrive {
-  DriveTable table;
-  std::shared_ptr<ScriptDevice> device = ScriptDevice::Create();
-  char letter = table.AddCdDrive(device->AsDrive());
-  CdDrive drive{table};
-
-  ScriptedDrive() { device->SetDefaultSuccess(true); }
-  bool OpenWithToc(const std::vector<test::TocTrack>& tracks, std::int32_t leadOut) {
-    device->SetAnswer(ioctl::kCdromReadToc, Output(test::MakeToc(tracks, leadOut)));
-    return drive.Open(letter) && drive.ReadTrackTable();
-  }
-};
+using test::Output;
+using test::Refused;
+using test::ScriptedDrive;
 
 TEST(CdDriveEnumeration, ListsOnlyCdDrivesFromCInLetterOrder) {
   DriveTable table;

@@ -8,7 +8,7 @@
 
 #include "device/cd_drive.h"
 #include "platform/script_backend.h"
-#include "support/toc.h"
+#include "support/scripted_drive.h"
 
 namespace ossel {
 namespace {
@@ -28,19 +28,9 @@ Answer IsrcAnswer(const std::string& code, bool valid = true) {
 }
 
 // A disc with audio tracks 1 to 3 and a data track 4.
-struct IsrcDrive {
-  DriveTable table;
-  std::shared_ptr<ScriptDevice> device = ScriptDevice::Create();
-  char letter = table.AddCdDrive(device->AsDrive());
-  CdDrive drive{table};
-
+struct IsrcDrive : test::ScriptedDrive {
   IsrcDrive() {
-    device->SetDefaultSuccess(true);
-    Answer toc;
-    toc.output = test::MakeToc({{1, 0}, {2, 10000}, {3, 20000}, {4, 30000, false}}, 40000);
-    device->SetAnswer(ioctl::kCdromReadToc, toc);
-    EXPECT_TRUE(drive.Open(letter));
-    EXPECT_TRUE(drive.ReadTrackTable());
+    EXPECT_TRUE(OpenWithToc({{1, 0}, {2, 10000}, {3, 20000}, {4, 30000, false}}, 40000));
     device->ClearCalls();
   }
 
