@@ -8,6 +8,8 @@
 
 namespace ossel {
 
+void PanelHost::ServeWhileWaiting() { std::this_thread::sleep_for(std::chrono::milliseconds(1)); }
+
 PanelController::PanelController(DiscModel& model, PanelHost& host, int parallelTracks)
     : model_(model), host_(host) {
   worker_ = std::make_unique<AnalysisThread>(
@@ -70,7 +72,7 @@ void PanelController::Close() {
   if (closed_) return;
   closed_ = true;
   worker_->Cancel();
-  std::lock_guard lock(worker_->jobLock);
+  auto lock = WaitForJobLock();
   worker_->closing = true;
   if (!model_.drive.IsOpen()) return;
   if (!model_.drive.UnlockTray()) {
@@ -86,11 +88,24 @@ void PanelController::MediaRemoved(char letter) {
 }
 
 void PanelController::MediaArrived(char letter) {
+  MediaRemoved(letter);
+  std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+  LoadDiscIfIdle(letter);
+}
+
+void PanelController::LoadDiscIfIdle(char letter) {
   std::unique_lock lock(worker_->jobLock, std::try_to_lock);
   if (!lock) return;
-  ResetDisc(letter);
-  std::this_thread::sleep_for(std::chrono::milliseconds(1000));
   LoadDisc(letter);
+}
+
+std::unique_lock<std::recursive_mutex> PanelController::WaitForJobLock() {
+  std::unique_lock lock(worker_->jobLock, std::try_to_lock);
+  while (!lock.owns_lock()) {
+    host_.ServeWhileWaiting();
+    lock.try_lock();
+  }
+  return lock;
 }
 
 void PanelController::ResetDisc(char letter) {
@@ -102,6 +117,8 @@ void PanelController::ResetDisc(char letter) {
   host_.SetPageEnabled(kPageCdInfo, false);
   host_.ClearAnalysisViews();
   model_.drive.Close();
+  // A selected letter that is no CD drive (the default one on a machine without any) has nothing to reopen.
+  if (model_.drive.driveLetters.find(model_.cdDrive) == std::string::npos) return;
   if (!model_.drive.Open(model_.cdDrive)) host_.ShowError(kCantOpenDrive);
 }
 
@@ -114,7 +131,7 @@ void PanelController::LoadDisc(char letter) {
 }
 
 bool PanelController::ReselectDrive() {
-  std::lock_guard lock(worker_->jobLock);
+  auto lock = WaitForJobLock();
   ResetDisc(model_.cdDrive);
   model_.drive.Close();
   model_.cdDrive = host_.DriveBoxLetter();

@@ -22,6 +22,9 @@ class PanelHost : public JobHost {
   virtual void DisableDriveBox() = 0;
   // The letter at the drive box's selected index (0 when the box is empty).
   virtual char DriveBoxLetter() = 0;
+  // Called again and again while a command waits for a running job to let go of the job lock. A window serves its
+  // event queue here, so that the job's queued calls into it keep flowing and it keeps painting.
+  virtual void ServeWhileWaiting();
 };
 
 class PanelController {
@@ -50,6 +53,8 @@ class PanelController {
   // Media notices for a drive letter; ignored while a job runs (its tray is locked and its rows stay as they are).
   void MediaRemoved(char letter);
   void MediaArrived(char letter);
+  // The second half of an arrival, for hosts that wait without blocking: reads the disc unless a job runs.
+  void LoadDiscIfIdle(char letter);
 
   // Panel operations, also used by the commands.
   void ResetDisc(char letter);
@@ -57,6 +62,8 @@ class PanelController {
   bool ReselectDrive();
 
   AnalysisThread& worker() { return *worker_; }
+  // Enters the job lock, serving the host while a job holds it.
+  std::unique_lock<std::recursive_mutex> WaitForJobLock();
   int CurrentTrack() const { return worker_->currentTrack; }
   // The "%02d" text of the track-number display when the page changes: the track in work, "00" with no job.
   std::string TrackNumberText() const;

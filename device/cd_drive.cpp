@@ -6,8 +6,11 @@
 
 namespace ossel {
 
-CdDrive::CdDrive(DriveTable& drives) : drives_(drives) {
-  // Enumerate the CD drives: A: and B: are never considered.
+CdDrive::CdDrive(DriveTable& drives) : drives_(drives) { EnumerateDrives(); }
+
+void CdDrive::EnumerateDrives() {
+  // A: and B: are never considered.
+  driveLetters.clear();
   std::uint32_t mask = drives_.LogicalDriveMask() >> 2;
   for (char letter = 'C'; mask != 0 && letter <= 'Z'; ++letter, mask >>= 1) {
     if ((mask & 1u) && drives_.TypeOf(letter) == DriveType::Cdrom) driveLetters.push_back(letter);

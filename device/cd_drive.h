@@ -28,6 +28,9 @@ class CdDrive {
   CdDrive(const CdDrive&) = delete;
   CdDrive& operator=(const CdDrive&) = delete;
 
+  // Reads the CD drive letters of the table again, as after drives were added or removed.
+  void EnumerateDrives();
+
   bool Open(char letter);
   void Close();
   bool IsOpen() const;

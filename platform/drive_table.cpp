@@ -6,6 +6,14 @@
 
 namespace ossel {
 
+std::string LettersFromUnitMask(std::uint32_t mask) {
+  std::string letters;
+  for (int n = 0; n < 26; ++n) {
+    if (mask & (1u << n)) letters.push_back(static_cast<char>('A' + n));
+  }
+  return letters;
+}
+
 namespace {
 char Upper(char letter) { return static_cast<char>(std::toupper(static_cast<unsigned char>(letter))); }
 bool IsDriveLetter(char letter) { return letter >= 'A' && letter <= 'Z'; }

@@ -25,6 +25,9 @@ enum class DriveType : unsigned {
   Ramdisk = 6,
 };
 
+// The letters of a unit mask (bit n for 'A' + n), lowest drive first.
+std::string LettersFromUnitMask(std::uint32_t mask);
+
 class DriveTable {
  public:
   // Opens the device behind a letter; may fail (returns null) when the device has gone away.

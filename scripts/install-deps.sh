@@ -7,10 +7,11 @@ packages=(
   build-essential cmake ninja-build ccache pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libcdio-dev libcue-dev libsndfile1-dev
+  libcdio-dev libcue-dev libsndfile1-dev libudev-dev
   libfftw3-dev
   lame flac sox time
   xvfb x11-apps imagemagick fonts-wqy-microhei
+  qt6-svg-dev fonts-liberation2 openbox xdotool python3-pyatspi at-spi2-core desktop-file-utils appstream
 )
 
 SUDO=""

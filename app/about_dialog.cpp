@@ -1,0 +1,146 @@
+#include "app/about_dialog.h"
+
+#include <QDesktopServices>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QSvgRenderer>
+#include <QToolTip>
+#include <QPainter>
+
+#include "views/help_dialog.h"
+
+namespace ossel {
+
+void OpenAddress(const QUrl& url) { QDesktopServices::openUrl(url); }
+
+namespace {
+
+// Positions of the page are given in dialog units of its 9-point font; one unit is 1.5 pixels both ways.
+QRect Dlu(int x, int y, int w, int h) {
+  auto px = [](int v) { return v * 3 / 2; };
+  return {px(x), px(y), px(w), px(h)};
+}
+
+// The logo picture, drawn from its vector file at the size of its place.
+class Logo : public QWidget {
+ public:
+  explicit Logo(QWidget* parent) : QWidget(parent), renderer_(QString(":/images/logo.svg")) {}
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    if (renderer_.isValid()) renderer_.render(&p, QRectF(rect()));
+  }
+
+ private:
+  QSvgRenderer renderer_;
+};
+
+}  // namespace
+
+HyperLink::HyperLink(QWidget* parent) : QLabel(parent) {
+  QFont underlined = font();
+  underlined.setUnderline(true);
+  setFont(underlined);
+  QPalette palette = this->palette();
+  palette.setColor(QPalette::WindowText, QColor(0, 0, 255));
+  setPalette(palette);
+  setCursor(Qt::PointingHandCursor);
+  setMouseTracking(true);
+  setFocusPolicy(Qt::TabFocus);
+  setAccessibleDescription("Link");
+}
+
+void HyperLink::SetToolTipText(const QString& text) {
+  if (!toolTipEnabled_) return;
+  setToolTip(text);
+}
+
+void HyperLink::mouseMoveEvent(QMouseEvent* event) {
+  if (!hover_) {
+    hover_ = true;
+    update();
+  }
+  QLabel::mouseMoveEvent(event);
+}
+
+void HyperLink::leaveEvent(QEvent* event) {
+  hover_ = false;
+  update();
+  QLabel::leaveEvent(event);
+}
+
+void HyperLink::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
+    OpenAddress(QUrl(link_));
+  }
+  QLabel::mouseReleaseEvent(event);
+}
+
+void HyperLink::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Space) {
+    OpenAddress(QUrl(link_));
+    event->accept();
+    return;
+  }
+  QLabel::keyPressEvent(event);
+}
+
+AboutDialog::AboutDialog(Settings* settings, QWidget* parent) : QWidget(parent), settings_(settings) {
+  setFont(QFont("宋体", 9));
+
+  auto* banner = new QGroupBox(kVersionBanner, this);
+  banner->setAlignment(Qt::AlignHCenter);
+  banner->setGeometry(Dlu(6, 5, 211, 204));
+
+  auto* logo = new Logo(this);
+  logo->setGeometry(Dlu(15, 18, 192, 82));
+
+  auto* notice = new QLabel(kMakerNotice, this);
+  notice->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+  notice->setGeometry(Dlu(15, 105, 192, 8));
+
+  auto* donation = new QLabel(kDonationText, this);
+  donation->setWordWrap(true);
+  donation->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  donation->setGeometry(Dlu(16, 120, 192, 60));
+
+  auto* linkFrame = new QGroupBox(this);
+  linkFrame->setGeometry(Dlu(14, 182, 110, 22));
+
+  link_ = new HyperLink(this);
+  link_->setGeometry(Dlu(23, 190, 90, 8));
+  link_->setText(kHomePageUrl);
+  link_->SetLink(kHomePageUrl);
+  link_->EnableToolTip(true);
+  link_->SetToolTipText("Velmora Software Homepage");
+  link_->setAccessibleName(kHomePageUrl);
+
+  donate_ = new QPushButton("捐  赠", this);
+  donate_->setGeometry(Dlu(131, 186, 77, 18));
+  donate_->setAccessibleName("捐  赠");
+  donate_->setAccessibleDescription("Donate");
+  connect(donate_, &QPushButton::clicked, this, &AboutDialog::Donate);
+  setFocusPolicy(Qt::StrongFocus);
+  setAccessibleName("About");
+}
+
+void AboutDialog::Donate() { OpenAddress(QUrl(kDonationUrl)); }
+
+void AboutDialog::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      Donate();
+      event->accept();
+      return;
+    case Qt::Key_Escape:
+      event->accept();
+      return;
+    default:
+      QWidget::keyPressEvent(event);
+  }
+}
+
+}  // namespace ossel

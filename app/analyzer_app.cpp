@@ -1,0 +1,107 @@
+#include "app/analyzer_app.h"
+
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QFont>
+#include <QTimer>
+#include <cstdio>
+
+#include "app/commands.h"
+#include "app/main_frame.h"
+#include "app/main_panel.h"
+
+namespace ossel {
+
+namespace {
+
+// How long the window stalls while it analyses: the largest interval between the ticks of a 1 ms timer.
+class TimingProbe : public QObject {
+ public:
+  explicit TimingProbe(QObject* parent) : QObject(parent) {
+    tick_.setInterval(1);
+    connect(&tick_, &QTimer::timeout, this, [this] { longest_ = std::max(longest_, clock_.restart()); });
+  }
+  void Start() {
+    clock_.start();
+    job_.start();
+    tick_.start();
+  }
+  void Report() {
+    tick_.stop();
+    std::printf("window analysis: %.3f s\nlongest event-loop gap: %lld ms\n", job_.elapsed() / 1000.0,
+                static_cast<long long>(longest_));
+    std::fflush(stdout);
+  }
+
+ private:
+  QTimer tick_;
+  QElapsedTimer clock_;
+  QElapsedTimer job_;
+  qint64 longest_ = 0;
+};
+
+}  // namespace
+
+AnalyzerApp::AnalyzerApp(int& argc, char** argv) : QApplication(argc, argv) {
+  setApplicationName(kAppTitle);
+  setOrganizationName("Velmora");
+  setApplicationVersion("1.2");
+  setDesktopFileName("ossel-analyzer");
+  InstallFontSubstitutes();
+  QFont font("MS Shell Dlg");
+  font.setPointSize(8);
+  setFont(font);
+}
+
+AnalyzerApp::~AnalyzerApp() = default;
+
+void AnalyzerApp::InstallFontSubstitutes() {
+  const QStringList sans = {"Liberation Sans", "Arimo", "DejaVu Sans", "WenQuanYi Micro Hei"};
+  QFont::insertSubstitutions("Arial", sans);
+  QFont::insertSubstitutions("MS Shell Dlg", sans);
+  QFont::insertSubstitutions("宋体", {"SimSun", "WenQuanYi Micro Hei", "Noto Sans CJK SC", "Liberation Sans"});
+}
+
+bool AnalyzerApp::InitInstance() {
+  QCommandLineParser parser;
+  parser.setApplicationDescription("Judges whether the music of an audio CD, a disc image or a rip is genuine CD audio.");
+  parser.addHelpOption();
+  parser.addVersionOption();
+  const QCommandLineOption analyze("analyze", "Start the analysis of the disc at once.");
+  const QCommandLineOption timing("report-timing",
+                                  "Analyse, then print the longest stall of the window and the analysis time, and quit.");
+  parser.addOption(analyze);
+  parser.addOption(timing);
+  parser.addPositionalArgument("discs", "Cue sheets, audio files or folders to open as a disc.", "[DISC...]");
+  parser.process(*this);
+
+  frame_ = std::make_unique<CMainFrame>();
+  if (!frame_->Create()) {
+    frame_.reset();
+    return false;
+  }
+  frame_->show();
+  frame_->activateWindow();
+
+  const QStringList discs = parser.positionalArguments();
+  if (!discs.isEmpty() && !frame_->panel()->OpenImages(discs)) {
+    if (parser.isSet(timing)) return false;
+  }
+  if (parser.isSet(timing)) {
+    auto* probe = new TimingProbe(this);
+    connect(frame_->panel(), &MainPanel::jobFinished, probe, [this, probe] {
+      probe->Report();
+      QTimer::singleShot(0, this, [this] { frame_->close(); });
+    });
+    QTimer::singleShot(0, this, [this, probe] {
+      probe->Start();
+      frame_->OnCommand(kCmdAnalyze);
+    });
+  } else if (parser.isSet(analyze)) {
+    QTimer::singleShot(0, this, [this] { frame_->OnCommand(kCmdAnalyze); });
+  }
+  exitStatus = 0;
+  return true;
+}
+
+}  // namespace ossel

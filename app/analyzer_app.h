@@ -1,0 +1,33 @@
+// The application object: the fonts the pages are drawn with, the main frame, and what the command line asks for
+// (discs to open at start-up, an analysis to start).
+#pragma once
+
+#include <QApplication>
+#include <memory>
+
+namespace ossel {
+
+class CMainFrame;
+
+class AnalyzerApp : public QApplication {
+  Q_OBJECT
+
+ public:
+  AnalyzerApp(int& argc, char** argv);
+  ~AnalyzerApp() override;
+
+  // Makes and shows the main frame. False (after saying why on standard error for a bad argument) when the
+  // program cannot start; the exit status is then `exitStatus`.
+  bool InitInstance();
+  int exitStatus = 1;
+
+  CMainFrame* frame() const { return frame_.get(); }
+
+  // Font substitutes for the faces the pages name, so that they draw with the same metrics everywhere.
+  static void InstallFontSubstitutes();
+
+ private:
+  std::unique_ptr<CMainFrame> frame_;
+};
+
+}  // namespace ossel

@@ -1,0 +1,313 @@
+#include "app/main_panel.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+#include <QThread>
+
+#include "app/about_dialog.h"
+#include "app/commands.h"
+#include "app/console.h"
+#include "app/settings.h"
+#include "platform/image_mount.h"
+#include "views/ext_tab_ctrl.h"
+#include "views/flat_combo_box.h"
+#include "views/graphic_pages.h"
+#include "views/help_dialog.h"
+#include "views/indicators.h"
+#include "views/list_views.h"
+#include "views/window_events.h"
+
+namespace ossel {
+
+std::function<void(const QString&)> MainPanel::messageSink;
+
+MainPanel::MainPanel(DriveTable& drives, QWidget* parent)
+    : QWidget(parent),
+      model_(drives),
+      settings_(std::make_unique<Settings>()),
+      driveBox_(new CFlatComboBox(this)),
+      skipBox_(new CFlatComboBox(this)),
+      trackNumber_(new TrackNum(this)),
+      skipRatio_(new SkipMode(this)) {
+  driveBox_->setAccessibleName("Drive");
+  skipBox_->setAccessibleName("Skip mode");
+  driveBox_->setToolTip("Drive");
+  skipBox_->setToolTip("Read one piece in n");
+}
+
+MainPanel::~MainPanel() {
+  Shutdown();
+  if (settings_) {
+    settings_->cdDrive = model_.cdDrive;
+    settings_->SkipMode = model_.skipMode;
+  }
+}
+
+bool MainPanel::Create() {
+  tabs_ = new CExtTabCtrl(this);
+  tabs_->setObjectName("tabs");
+
+  // The pages, in the order they are made.
+  infoList_ = new InfoListView(model_, tabs_);
+  isrcList_ = new ISRCListView(model_, tabs_);
+  spectrum_ = new SpectrumView(model_, trackNumber_, tabs_);
+  frequency_ = new EqualizerView(model_, trackNumber_, tabs_);
+  help_ = new CHelpDialog(tabs_);
+  about_ = new AboutDialog(settings_.get(), tabs_);
+  console_ = new Console(tabs_);
+  trackList_ = new TrackListView(model_, tabs_);
+  console_->setFont(trackList_->font());
+
+  tabs_->pages = {
+      {"&Tracks", trackList_, true},
+      {"&CD Info", infoList_, false},
+      {"&ISRC Info", isrcList_, false},
+      {"光谱(&S)", spectrum_, false},
+      {"频率(&F)", frequency_, false},
+      {"&Help", help_, true},
+      {"&About", about_, true},
+      {settings_->ConsoleEnabled ? "控制台(&O)" : "", console_, true},
+      {"", nullptr, false},
+  };
+  tabs_->InsertItems();
+  for (const PageEntry& entry : tabs_->pages) {
+    if (entry.page) entry.page->hide();
+  }
+  connect(tabs_, &CExtTabCtrl::pageChanged, this, &MainPanel::OnPageChanged);
+
+  model_.cdDrive = settings_->cdDrive;
+  controller_ = std::make_unique<PanelController>(model_, *this);
+  if (!controller_->OpenInitialDrive()) {
+    // Neither the stored drive nor the first one opens (on Linux often a matter of device permissions): say so and
+    // go on without a drive, so that disc images can still be analysed.
+    ShowMessage(kCantOpenDrive);
+  }
+
+  if (about_) window()->setWindowTitle(kWindowTitle);
+
+  FillDriveBox();
+  SelectDriveItem(model_.cdDrive);
+  connect(driveBox_, &QComboBox::activated, this, [this] { controller_->DriveChanged(); });
+  connect(driveBox_, &QComboBox::currentIndexChanged, this,
+          [this](int index) { driveBox_->setToolTip(driveBox_->itemData(index, Qt::ToolTipRole).toString()); });
+
+  for (int i = 1; i <= 8; ++i) skipBox_->addItem(QString::number(i));
+  int skip = settings_->SkipMode;
+  skip = std::clamp(skip, 0, 7);
+  model_.skipMode = skip;
+  skipBox_->setCurrentIndex(skip);
+  skipRatio_->SetValue(skip + 1);
+  connect(skipBox_, &QComboBox::currentIndexChanged, this, &MainPanel::OnSkipChanged);
+
+  tabs_->SelectPage(kPageTracks);
+  return true;
+}
+
+void MainPanel::Shutdown() {
+  if (!controller_) return;
+  controller_->Close();
+  controller_.reset();
+}
+
+bool MainPanel::OnCommand(int id) {
+  if (!controller_) return false;
+  switch (id) {
+    case kCmdReadNewDisc:
+      controller_->ReadNewDisc();
+      return true;
+    case kCmdEjectOrLoad:
+      controller_->EjectOrLoad();
+      return true;
+    case kCmdAnalyze:
+      controller_->Analyze();
+      return true;
+    case kCmdCancel:
+      controller_->Cancel();
+      return true;
+    case kCmdPageTracks:
+    case kCmdPageCdInfo:
+    case kCmdPageIsrc:
+    case kCmdPageSpectrum:
+    case kCmdPageFrequency:
+      SelectPage(id - kCmdPageTracks);
+      return true;
+    case kCmdPageHelp:
+      SelectPage(kPageHelp);
+      return true;
+    case kCmdPageAbout:
+      SelectPage(kPageAbout);
+      return true;
+    case kCmdPageConsole:
+      if (settings_->ConsoleEnabled) SelectPage(kPageConsole);
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool MainPanel::PageEnabled(int page) const {
+  return page >= 0 && page < static_cast<int>(tabs_->pages.size()) && tabs_->pages[static_cast<size_t>(page)].enabled;
+}
+
+bool MainPanel::OpenImages(const QStringList& paths) {
+  if (!controller_ || paths.isEmpty()) return false;
+  std::unique_lock lock(controller_->worker().jobLock, std::try_to_lock);
+  if (!lock) return false;
+  std::vector<std::string> names;
+  for (const QString& path : paths) names.push_back(path.toStdString());
+  std::string error;
+  const std::vector<MountedDisc> mounted = MountImages(names, model_.drive.Drives(), error);
+  if (mounted.empty()) {
+    ShowMessage(QString::fromStdString(error));
+    return false;
+  }
+  model_.drive.EnumerateDrives();
+  FillDriveBox();
+  SelectDriveItem(mounted.front().letter);
+  return controller_->ReselectDrive();
+}
+
+void MainPanel::MediaRemoved(char letter) {
+  if (controller_) controller_->MediaRemoved(letter);
+}
+
+void MainPanel::MediaArrived(char letter) {
+  if (controller_) controller_->MediaArrived(letter);
+}
+
+void MainPanel::FillDriveBox() {
+  const QSignalBlocker block(driveBox_);
+  driveBox_->clear();
+  for (char letter : model_.drive.driveLetters) {
+    const DriveTable::Drive drive = model_.drive.Drives().Lookup(letter);
+    driveBox_->addItem(QString("%1:").arg(QChar(letter)), QVariant(static_cast<int>(letter)));
+    driveBox_->setItemData(driveBox_->count() - 1, QString::fromStdString(drive.description), Qt::ToolTipRole);
+  }
+}
+
+void MainPanel::SelectDriveItem(char letter) {
+  int index = driveBox_->findData(QVariant(static_cast<int>(letter)));
+  if (index < 0) index = 0;
+  driveBox_->setCurrentIndex(driveBox_->count() > 0 ? index : -1);
+  driveBox_->setToolTip(driveBox_->itemData(driveBox_->currentIndex(), Qt::ToolTipRole).toString());
+}
+
+void MainPanel::OnPageChanged() {
+  selectedPage_ = tabs_->CurrentSelection();
+  if (selectedPage_ != kPageSpectrum && selectedPage_ != kPageFrequency && controller_) {
+    trackNumber_->SetText(QString::fromStdString(controller_->TrackNumberText()));
+  }
+}
+
+void MainPanel::OnSkipChanged(int index) {
+  if (index < 0) return;
+  model_.skipMode = index;
+  settings_->SkipMode = index;
+  skipRatio_->SetValue(index + 1);
+}
+
+void MainPanel::RunOnUi(std::function<void()> work) {
+  if (QThread::currentThread() == thread()) {
+    work();
+  } else {
+    QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
+  }
+}
+
+QWidget* MainPanel::ViewWidget(View view) const {
+  switch (view) {
+    case View::TrackList: return trackList_;
+    case View::InfoList: return infoList_;
+    case View::IsrcList: return isrcList_;
+    case View::Spectrum: return spectrum_;
+    case View::Frequency: return frequency_;
+  }
+  return nullptr;
+}
+
+void MainPanel::ShowMessage(const QString& text) {
+  if (messageSink) {
+    messageSink(text);
+    return;
+  }
+  QMessageBox box(QMessageBox::Critical, kAppTitle, text, QMessageBox::Ok, this);
+  box.exec();
+}
+
+void MainPanel::ClearAnalysisViews() {
+  // The data goes at once, on whichever thread asks, so that a job starting now never sees the last one's.
+  model_.ClearAnalysisData();
+  {
+    std::lock_guard lock(model_.rowsLock);
+    for (TrackRow& row : model_.trackRows) row.imageEntry = row.profileEntry = -1;
+  }
+  RunOnUi([this] {
+    const int page = tabs_->CurrentSelection();
+    if (page == kPageIsrc || page == kPageSpectrum || page == kPageFrequency) SelectPage(kPageTracks);
+    for (int p : {kPageIsrc, kPageSpectrum, kPageFrequency}) tabs_->pages[static_cast<size_t>(p)].enabled = false;
+    tabs_->RefreshImages();
+  });
+  PostDataChanged(View::IsrcList, kDataClear, 0);
+  PostDataChanged(View::Spectrum, kDataClear, 0);
+  PostDataChanged(View::Frequency, kDataClear, 0);
+}
+
+void MainPanel::UpdatePageAvailability() {
+  RunOnUi([this] {
+    if (!model_.IsrcRowsCopy().empty()) tabs_->pages[kPageIsrc].enabled = true;
+    if (spectrum_->hasData()) tabs_->pages[kPageSpectrum].enabled = true;
+    if (frequency_->hasData()) tabs_->pages[kPageFrequency].enabled = true;
+    tabs_->RefreshImages();
+  });
+}
+
+void MainPanel::SetTrackNumberText(const std::string& text) {
+  RunOnUi([this, text] { trackNumber_->SetText(QString::fromStdString(text)); });
+}
+
+void MainPanel::ConsoleAppend(const std::string& text) {
+  RunOnUi([this, text] { console_->Append(text); });
+}
+
+void MainPanel::EnableDriveBox() {
+  const bool fromJob = QThread::currentThread() != thread();
+  RunOnUi([this, fromJob] {
+    driveBox_->setEnabled(true);
+    if (fromJob) emit jobFinished();
+  });
+}
+
+void MainPanel::PostDataChanged(View view, int wParam, int lParam) {
+  ossel::PostDataChanged(ViewWidget(view), wParam, lParam);
+}
+
+void MainPanel::ShowError(const std::string& text) {
+  RunOnUi([this, text] { ShowMessage(QString::fromStdString(text)); });
+}
+
+void MainPanel::SelectPage(int page) { tabs_->SelectPage(page); }
+
+void MainPanel::SetPageEnabled(int page, bool enabled) {
+  if (page < 0 || page >= static_cast<int>(tabs_->pages.size())) return;
+  tabs_->pages[static_cast<size_t>(page)].enabled = enabled;
+  tabs_->RefreshImages();
+}
+
+void MainPanel::DisableDriveBox() { driveBox_->setEnabled(false); }
+
+char MainPanel::DriveBoxLetter() {
+  const QVariant data = driveBox_->currentData();
+  return data.isValid() ? static_cast<char>(data.toInt()) : 0;
+}
+
+void MainPanel::ServeWhileWaiting() {
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 5);
+  QThread::msleep(2);
+}
+
+void MainPanel::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  if (tabs_) tabs_->setGeometry(rect());
+}
+
+}  // namespace ossel

@@ -1,0 +1,32 @@
+// The three settings that survive between runs: the selected drive, the skip mode and whether the console page
+// exists. They are read when the panel is made and two of them are written back when it goes away; in between the
+// panel and the job work on the fields in memory.
+//
+// Stored with QSettings, organisation "Velmora", application "Analyzer", in the platform's native format
+// (~/.config/Velmora/Analyzer.conf on Linux), as integers "cdDrive", "SkipMode" and "ConsoleEnabled".
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+class QSettings;
+
+namespace ossel {
+
+class Settings {
+ public:
+  Settings();
+  // Writes "cdDrive" and "SkipMode" back; "ConsoleEnabled" is never written.
+  virtual ~Settings();
+  Settings(const Settings&) = delete;
+  Settings& operator=(const Settings&) = delete;
+
+  char cdDrive = 'C';           // only the low 8 bits of the stored value count
+  bool ConsoleEnabled = false;  // only a stored value of exactly 1 turns the console page on
+  std::int32_t SkipMode = 0;    // as stored; the panel keeps it within 0 to 7
+
+ private:
+  std::unique_ptr<QSettings> store_;
+};
+
+}  // namespace ossel

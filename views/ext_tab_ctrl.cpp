@@ -1,0 +1,101 @@
+#include "views/ext_tab_ctrl.h"
+
+#include <QPainter>
+#include <QResizeEvent>
+
+#include "views/sys_colors.h"
+
+namespace ossel {
+
+QSize FixedWidthTabBar::tabSizeHint(int index) const {
+  QSize size = QTabBar::tabSizeHint(index);
+  for (int i = 0; i < count(); ++i) size.setWidth(std::max(size.width(), QTabBar::tabSizeHint(i).width()));
+  return size;
+}
+
+CExtTabCtrl::CExtTabCtrl(QWidget* parent)
+    : QWidget(parent),
+      bar_(new FixedWidthTabBar(this)),
+      enabledIcon_(QPixmap(":/images/tab-enabled.xpm")),
+      disabledIcon_(QPixmap(":/images/tab-disabled.xpm")) {
+  bar_->setDrawBase(false);
+  bar_->setExpanding(false);
+  bar_->setUsesScrollButtons(true);
+  bar_->setIconSize(QSize(16, 8));
+  bar_->setFocusPolicy(Qt::NoFocus);
+  // The disabled icon is the page's mark, so it must not be greyed again.
+  disabledIcon_.addPixmap(QPixmap(":/images/tab-disabled.xpm"), QIcon::Disabled);
+  connect(bar_, &QTabBar::currentChanged, this, &CExtTabCtrl::SelectionChanged);
+}
+
+void CExtTabCtrl::InsertItems() {
+  const QSignalBlocker block(bar_);
+  for (const PageEntry& entry : pages) {
+    if (entry.caption.isEmpty()) break;
+    bar_->addTab(entry.enabled ? enabledIcon_ : disabledIcon_, entry.caption);
+    if (entry.page) entry.page->hide();
+  }
+  RefreshImages();
+  bar_->setGeometry(0, 0, width(), bar_->sizeHint().height());
+}
+
+void CExtTabCtrl::RefreshImages() {
+  for (int i = 0; i < bar_->count() && i < static_cast<int>(pages.size()); ++i) {
+    const bool enabled = pages[static_cast<size_t>(i)].enabled;
+    bar_->setTabIcon(i, enabled ? enabledIcon_ : disabledIcon_);
+    bar_->setTabEnabled(i, enabled);
+  }
+}
+
+bool CExtTabCtrl::SelectPage(int index) {
+  if (index < 0 || index >= bar_->count() || !pages[static_cast<size_t>(index)].enabled) return false;
+  if (bar_->currentIndex() == index) {
+    SelectionChanged(index);
+  } else {
+    bar_->setCurrentIndex(index);
+  }
+  return true;
+}
+
+QRect CExtTabCtrl::PageArea() const {
+  const int tabHeight = bar_->count() > 0 ? bar_->tabRect(0).height() : bar_->sizeHint().height();
+  return rect().adjusted(3, tabHeight + 3, -3, -3);
+}
+
+void CExtTabCtrl::SelectionChanged(int sel) {
+  if (sel >= 0 && sel < static_cast<int>(pages.size())) {
+    QWidget* page = pages[static_cast<size_t>(sel)].page;
+    if (page) {
+      if (current_ >= 0 && current_ < static_cast<int>(pages.size()) && current_ != sel) {
+        if (QWidget* previous = pages[static_cast<size_t>(current_)].page) previous->hide();
+      }
+      current_ = sel;
+      page->setGeometry(PageArea());
+      page->show();
+      page->setFocus();
+    }
+  }
+  emit pageChanged();
+}
+
+void CExtTabCtrl::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  bar_->setGeometry(0, 0, width(), bar_->sizeHint().height());
+  if (current_ >= 0 && current_ < static_cast<int>(pages.size())) {
+    if (QWidget* page = pages[static_cast<size_t>(current_)].page) page->setGeometry(PageArea());
+  }
+}
+
+void CExtTabCtrl::paintEvent(QPaintEvent*) {
+  // The frame around the page area.
+  QPainter p(this);
+  const QRect r = PageArea().adjusted(-2, -2, 1, 1);
+  p.setPen(GetSysColor(SysColor::BtnHighlight));
+  p.drawLine(r.topLeft(), r.topRight());
+  p.drawLine(r.topLeft(), r.bottomLeft());
+  p.setPen(GetSysColor(SysColor::BtnShadow));
+  p.drawLine(r.bottomLeft(), r.bottomRight());
+  p.drawLine(r.topRight(), r.bottomRight());
+}
+
+}  // namespace ossel

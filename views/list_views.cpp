@@ -1,0 +1,154 @@
+#include "views/list_views.h"
+
+#include "analysis/disc_model.h"
+#include "analysis/job_host.h"
+#include "device/drive_info.h"
+#include "device/isrc.h"
+#include "device/track_row.h"
+#include "views/sys_colors.h"
+
+namespace ossel {
+
+namespace {
+
+QString Text(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------------------------
+// TrackListView
+
+TrackListView::TrackListView(DiscModel& model, QWidget* parent)
+    : CMyListCtrl(parent), model_(model), backgroundAddress_(QString::fromLatin1(kBackgroundPicture)) {
+  setObjectName(QStringLiteral("trackList"));
+  setAccessibleName(QStringLiteral("Tracks"));
+  oddRowColor = FromColorRef(0xFFF0F0);
+  InsertColumn(0, QStringLiteral("文件名称"), Qt::AlignLeft);
+  InsertColumn(1, QStringLiteral("开始时间"), Qt::AlignRight);
+  InsertColumn(2, QStringLiteral("播放时间"), Qt::AlignRight);
+  InsertColumn(3, QStringLiteral("大小, Mb"), Qt::AlignRight);
+  InsertColumn(4, QStringLiteral("Uptime"), Qt::AlignRight);
+  InsertColumn(5, QStringLiteral("错误"), Qt::AlignRight);
+  InsertColumn(6, QStringLiteral("状态"), Qt::AlignRight);
+  if (!HasBackgroundPicture()) SetBackgroundPicture(backgroundAddress_);
+}
+
+std::vector<int> TrackListView::ColumnWidths(int w) const {
+  const int unit = w / 100;
+  return {w - 75 * unit, 12 * unit, 12 * unit, 15 * unit, 12 * unit, 12 * unit, 12 * unit};
+}
+
+void TrackListView::SetItemTexts(int item, const TrackRow& row) {
+  SetItemText(item, 0, Text(row.nameText));
+  SetItemText(item, 1, Text(row.startMsf.Text()));
+  SetItemText(item, 2, Text(row.lengthMsf.Text()));
+  SetItemText(item, 3, Text(row.sizeText));
+  SetItemText(item, 4, Text(row.elapsedText));
+  SetItemText(item, 5, Text(row.readErrorText));
+  SetItemText(item, 6, Text(row.statusText));
+}
+
+int TrackListView::InsertRow(int index, const TrackRow& row) {
+  // The first items added to the empty list take the picture away, unless there are no track rows to show.
+  if (ItemCount() == 0 && model_.RowCount() > 0) SetBackgroundPicture(QString());
+  const int item = InsertItem(index, Text(row.nameText), row.trackNumber);
+  SetItemTexts(item, row);
+  return item;
+}
+
+void TrackListView::OnDataChanged(int wParam, int lParam) {
+  if (wParam == kDataClear) {
+    DeleteAllItems();
+    SetBackgroundPicture(backgroundAddress_);
+    return;
+  }
+  if (wParam != kDataRefresh) return;
+  if (lParam == kAllRows) {
+    const std::vector<TrackRow> rows = model_.RowsCopy();
+    for (size_t i = 0; i < rows.size(); ++i) InsertRow(static_cast<int>(i), rows[i]);
+  } else if (lParam == kDiscRow) {
+    const int item = InsertRow(model_.RowCount(), model_.DiscRowCopy());
+    SetItemState(item, kStateSummaryRow, kStateSummaryRow);
+  } else if (lParam >= 0 && lParam < model_.RowCount()) {
+    SetItemTexts(lParam, model_.RowCopy(lParam));
+  }
+}
+
+void TrackListView::OnSize() {
+  if (model_.RowCount() == 0) SetBackgroundPicture(backgroundAddress_);
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// InfoListView
+
+InfoListView::InfoListView(DiscModel& model, QWidget* parent) : CMyListCtrl(parent), model_(model) {
+  setObjectName(QStringLiteral("infoList"));
+  setAccessibleName(QStringLiteral("CD information"));
+  SetGridLines(true);
+  SetColumnHeaderVisible(false);
+  InsertColumn(0, QStringLiteral("Parameter"), Qt::AlignLeft);
+  InsertColumn(1, QStringLiteral("Value"), Qt::AlignLeft);
+}
+
+std::vector<int> InfoListView::ColumnWidths(int w) const { return {4 * w / 10, 6 * w / 10}; }
+
+void InfoListView::OnDataChanged(int wParam, int) {
+  if (wParam == kDataClear) {
+    DeleteAllItems();
+    return;
+  }
+  if (wParam != kDataRefresh) return;
+  const std::vector<InfoRow> rows = model_.InfoRowsCopy();
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const int index = static_cast<int>(i);
+    if (!rows[i].label.empty()) {
+      const int item = InsertItem(index, Text(rows[i].label));
+      SetItemText(item, 1, Text(rows[i].value));
+    } else {
+      const int item = InsertItem(index, Text(rows[i].value));
+      SetItemState(item, kStateHeaderRow, kStateHeaderRow);
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// ISRCListView
+
+ISRCListView::ISRCListView(DiscModel& model, QWidget* parent) : CMyListCtrl(parent), model_(model) {
+  setObjectName(QStringLiteral("isrcList"));
+  setAccessibleName(QStringLiteral("ISRC"));
+  SetGridLines(true);
+  InsertColumn(0, QStringLiteral("Track"), Qt::AlignLeft);
+  InsertColumn(1, QStringLiteral("Country"), Qt::AlignLeft);
+  InsertColumn(2, QStringLiteral("Publisher"), Qt::AlignLeft);
+  InsertColumn(3, QStringLiteral("Year"), Qt::AlignLeft);
+  InsertColumn(4, QStringLiteral("Media Catalog Number"), Qt::AlignLeft);
+}
+
+std::vector<int> ISRCListView::ColumnWidths(int w) const {
+  return {3 * w / 10, w / 5, w / 10, w / 10, 3 * w / 10};
+}
+
+void ISRCListView::AddRow(int index, const IsrcRow& row) {
+  const int item = InsertItem(index, Text(row.track));
+  SetItemText(item, 1, Text(row.country));
+  SetItemText(item, 2, Text(row.publisher));
+  SetItemText(item, 3, Text(row.year));
+  SetItemText(item, 4, Text(row.code));
+}
+
+void ISRCListView::OnDataChanged(int wParam, int lParam) {
+  if (wParam == kDataClear) {
+    DeleteAllItems();
+    return;
+  }
+  if (wParam != kDataRefresh) return;
+  const std::vector<IsrcRow> rows = model_.IsrcRowsCopy();
+  if (lParam == kAllRows) {
+    for (size_t i = 0; i < rows.size(); ++i) AddRow(static_cast<int>(i), rows[i]);
+  } else if (lParam >= 0 && lParam < static_cast<int>(rows.size())) {
+    AddRow(lParam, rows[static_cast<size_t>(lParam)]);
+  }
+}
+
+}  // namespace ossel

@@ -1,0 +1,73 @@
+// The three list pages of the main panel (Part 2.6): the track list, the drive and disc information and the ISRC
+// codes. None owns its data: each rebuilds its items from the disc model's rows (taken as copies) when it receives
+// UM_DATA_CHANGED (DataChangedEvent).
+#pragma once
+
+#include <vector>
+
+#include "views/my_list_ctrl.h"
+
+namespace ossel {
+
+class DiscModel;
+struct TrackRow;
+struct IsrcRow;
+
+class TrackListView : public CMyListCtrl {
+  Q_OBJECT
+
+ public:
+  // The picture behind the empty list.
+  static constexpr const char* kBackgroundPicture = ":/images/track-list-background.svg";
+
+  TrackListView(DiscModel& model, QWidget* parent = nullptr);
+
+  std::vector<int> ColumnWidths(int clientWidth) const override;
+  // Whether the background picture is set (it shows where no rows cover it).
+  bool BackgroundShown() const { return HasBackgroundPicture(); }
+
+ protected:
+  void OnDataChanged(int wParam, int lParam) override;
+  void OnSize() override;
+
+ private:
+  void SetItemTexts(int item, const TrackRow& row);
+  int InsertRow(int index, const TrackRow& row);
+
+  DiscModel& model_;
+  QString backgroundAddress_;
+};
+
+class InfoListView : public CMyListCtrl {
+  Q_OBJECT
+
+ public:
+  InfoListView(DiscModel& model, QWidget* parent = nullptr);
+
+  std::vector<int> ColumnWidths(int clientWidth) const override;
+
+ protected:
+  void OnDataChanged(int wParam, int lParam) override;
+
+ private:
+  DiscModel& model_;
+};
+
+class ISRCListView : public CMyListCtrl {
+  Q_OBJECT
+
+ public:
+  ISRCListView(DiscModel& model, QWidget* parent = nullptr);
+
+  std::vector<int> ColumnWidths(int clientWidth) const override;
+
+ protected:
+  void OnDataChanged(int wParam, int lParam) override;
+
+ private:
+  void AddRow(int index, const IsrcRow& row);
+
+  DiscModel& model_;
+};
+
+}  // namespace ossel
