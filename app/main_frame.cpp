@@ -179,7 +179,7 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
   const bool shortcut = event->type() == QEvent::ShortcutOverride;
   if (!shortcut && event->type() != QEvent::KeyPress) return QMainWindow::eventFilter(watched, event);
   auto* widget = qobject_cast<QWidget*>(watched);
-  if (!widget || widget->window() != this || !isActiveWindow()) return QMainWindow::eventFilter(watched, event);
+  if (!widget || widget->window() != this) return QMainWindow::eventFilter(watched, event);
   auto* key = static_cast<QKeyEvent*>(event);
   const std::optional<int> command = CommandForKey(*key);
   if (!command || KeyBelongsToPage(*key)) return QMainWindow::eventFilter(watched, event);

@@ -5,30 +5,9 @@
 #include <cctype>
 
 #include "cli/commands.h"
-#include "platform/virtual_disc.h"
+#include "platform/image_mount.h"
 
 namespace ossel::cli {
-
-bool IsCueSheet(const std::string& path) {
-  if (path.size() < 4) return false;
-  std::string ext = path.substr(path.size() - 4);
-  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-  return ext == ".cue";
-}
-
-namespace {
-
-bool Mount(const std::shared_ptr<VirtualDisc>& disc, std::vector<DiscArg>& discs, std::string& error) {
-  const char letter = DriveTable::System().AddCdDrive(disc->AsDrive());
-  if (letter == 0) {
-    error = "too many discs: no free drive letter for " + disc->Name();
-    return false;
-  }
-  discs.push_back({disc->Name(), letter, false});
-  return true;
-}
-
-}  // namespace
 
 std::optional<std::vector<DiscArg>> MountDiscs(const DiscSelection& selection, std::string& error) {
   std::vector<DiscArg> discs;
@@ -41,22 +20,10 @@ std::optional<std::vector<DiscArg>> MountDiscs(const DiscSelection& selection, s
     discs.push_back({std::string(1, letter) + ":", letter, true});
   }
 
-  std::vector<std::string> audioFiles;
-  std::size_t audioPosition = 0;
-  for (const std::string& image : selection.images) {
-    if (IsCueSheet(image)) {
-      auto disc = VirtualDisc::FromCueSheet(image, error);
-      if (!disc || !Mount(disc, discs, error)) return std::nullopt;
-    } else {
-      if (audioFiles.empty()) audioPosition = discs.size();
-      audioFiles.push_back(image);
-    }
-  }
-  if (!audioFiles.empty()) {
-    auto disc = VirtualDisc::FromAudioFiles(audioFiles, error);
-    std::vector<DiscArg> mounted;
-    if (!disc || !Mount(disc, mounted, error)) return std::nullopt;
-    discs.insert(discs.begin() + static_cast<std::ptrdiff_t>(audioPosition), mounted.front());
+  if (!selection.images.empty()) {
+    const std::vector<MountedDisc> mounted = MountImages(selection.images, DriveTable::System(), error);
+    if (mounted.empty()) return std::nullopt;
+    for (const MountedDisc& disc : mounted) discs.push_back({disc.name, disc.letter, false});
   }
 
   if (discs.empty()) {

@@ -35,7 +35,6 @@ std::optional<std::vector<DiscArg>> MountDiscs(const DiscSelection& selection, s
 // Opens the disc's drive and reads its table of contents.
 bool OpenDisc(CdDrive& drive, const DiscArg& disc, std::string& error);
 
-bool IsCueSheet(const std::string& path);
 
 // The frame of every command that works disc by disc: its options (--json and --drive come with it), its discs
 // mounted, the work done on each disc in order, and with --json one object per disc written to standard output

@@ -12,11 +12,11 @@ CExplorer::CExplorer(QWidget* parent) : QTextBrowser(parent) {
 }
 
 void CExplorer::Navigate(const QUrl& url) {
-  if (url.isLocalFile()) setSearchPaths({QFileInfo(url.toLocalFile()).absolutePath()});
-  setSource(url);
   if (url.isLocalFile() && !QFileInfo::exists(url.toLocalFile())) {
     setHtml(QString("<h3>The help is not installed</h3><p>%1 was not found.</p>").arg(url.toLocalFile().toHtmlEscaped()));
+    return;
   }
+  setSource(url);
 }
 
 CHelpDialog::CHelpDialog(QWidget* parent) : QWidget(parent), browser_(new CExplorer(this)) {
