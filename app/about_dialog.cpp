@@ -16,11 +16,24 @@ void OpenAddress(const QUrl& url) { QDesktopServices::openUrl(url); }
 
 namespace {
 
-// Positions of the page are given in dialog units of its 9-point font; one unit is 1.5 pixels both ways.
-QRect Dlu(int x, int y, int w, int h) {
-  auto px = [](int v) { return v * 3 / 2; };
-  return {px(x), px(y), px(w), px(h)};
-}
+// Positions on the page are given in dialog units, which follow the page's font the way they do on Windows: a
+// horizontal unit is a quarter of the font's average character width, a vertical unit an eighth of its height.
+class DialogUnits {
+ public:
+  explicit DialogUnits(const QFont& font) {
+    const QFontMetrics metrics(font);
+    const QString alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    baseX_ = (metrics.horizontalAdvance(alphabet) / 26 + 1) / 2;
+    baseY_ = metrics.height();
+  }
+  QRect operator()(int x, int y, int w, int h) const {
+    return {x * baseX_ / 4, y * baseY_ / 8, w * baseX_ / 4, h * baseY_ / 8};
+  }
+
+ private:
+  int baseX_ = 6;
+  int baseY_ = 12;
+};
 
 // The logo picture, drawn from its vector file at the size of its place.
 class Logo : public QWidget {
@@ -89,6 +102,7 @@ void HyperLink::keyPressEvent(QKeyEvent* event) {
 
 AboutDialog::AboutDialog(Settings* settings, QWidget* parent) : QWidget(parent), settings_(settings) {
   setFont(QFont("宋体", 9));
+  const DialogUnits Dlu(font());
 
   auto* banner = new QGroupBox(kVersionBanner, this);
   banner->setAlignment(Qt::AlignHCenter);
@@ -111,7 +125,7 @@ AboutDialog::AboutDialog(Settings* settings, QWidget* parent) : QWidget(parent),
 
   link_ = new HyperLink(this);
   link_->setGeometry(Dlu(23, 190, 90, 8));
-  link_->setText(kHomePageUrl);
+  link_->setText(link_->fontMetrics().elidedText(kHomePageUrl, Qt::ElideRight, link_->width()));
   link_->SetLink(kHomePageUrl);
   link_->EnableToolTip(true);
   link_->SetToolTipText("Velmora Software Homepage");

@@ -1,11 +1,31 @@
 #include "views/ext_tab_ctrl.h"
 
 #include <QPainter>
+#include <QProxyStyle>
 #include <QResizeEvent>
 
 #include "views/sys_colors.h"
 
 namespace ossel {
+
+namespace {
+
+// Tabs with the narrow margins of a Windows tab control, so that the eight fit the window's starting width.
+class CompactTabStyle : public QProxyStyle {
+ public:
+  int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
+    if (metric == PM_TabBarTabHSpace) return 12;
+    return QProxyStyle::pixelMetric(metric, option, widget);
+  }
+};
+
+}  // namespace
+
+FixedWidthTabBar::FixedWidthTabBar(QWidget* parent) : QTabBar(parent) {
+  auto* style = new CompactTabStyle;
+  style->setParent(this);
+  setStyle(style);
+}
 
 QSize FixedWidthTabBar::tabSizeHint(int index) const {
   QSize size = QTabBar::tabSizeHint(index);

@@ -21,7 +21,7 @@ class FixedWidthTabBar : public QTabBar {
   Q_OBJECT
 
  public:
-  using QTabBar::QTabBar;
+  explicit FixedWidthTabBar(QWidget* parent = nullptr);
 
  protected:
   QSize tabSizeHint(int index) const override;

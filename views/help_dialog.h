@@ -8,8 +8,8 @@
 
 namespace ossel {
 
-inline constexpr char kHomePageUrl[] = "https://velmora.example.org/analyzer/";
-inline constexpr char kDonationUrl[] = "https://velmora.example.org/donate/";
+inline constexpr char kHomePageUrl[] = "https://velmora.example/";
+inline constexpr char kDonationUrl[] = "https://velmora.example/donate";
 
 // The browser: shows local HTML pages; links to the web open in the user's browser.
 class CExplorer : public QTextBrowser {

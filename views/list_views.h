@@ -1,4 +1,4 @@
-// The three list pages of the main panel (Part 2.6): the track list, the drive and disc information and the ISRC
+// The three list pages of the main panel: the track list, the drive and disc information and the ISRC
 // codes. None owns its data: each rebuilds its items from the disc model's rows (taken as copies) when it receives
 // UM_DATA_CHANGED (DataChangedEvent).
 #pragma once

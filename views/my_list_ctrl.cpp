@@ -441,6 +441,29 @@ void CMyListCtrl::paintEvent(QPaintEvent* event) {
       for (int y = offset + rowHeight - 1; y < height; y += rowHeight) painter.drawLine(0, y, width, y);
     }
   }
+  if (hasFocus() && currentIndex().isValid()) {
+    // Where the keyboard is: a dotted frame around the current row while the list has the focus.
+    QPainter painter(viewport());
+    const int row = currentIndex().row();
+    const QRect frame(0, rowViewportPosition(row), viewport()->width() - 1, rowHeight(row) - 1);
+    painter.setPen(QPen(GetSysColor(SysColor::WindowText), 1, Qt::DotLine));
+    painter.drawRect(frame);
+  }
+}
+
+void CMyListCtrl::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+  QTableView::currentChanged(current, previous);
+  viewport()->update();
+}
+
+void CMyListCtrl::focusInEvent(QFocusEvent* event) {
+  QTableView::focusInEvent(event);
+  viewport()->update();
+}
+
+void CMyListCtrl::focusOutEvent(QFocusEvent* event) {
+  QTableView::focusOutEvent(event);
+  viewport()->update();
 }
 
 void CMyListCtrl::keyPressEvent(QKeyEvent* event) {

@@ -1,7 +1,7 @@
-// CMyListCtrl (Part 2.6): the report-style list that draws its own rows: alternating row colours, bold section-header
+// CMyListCtrl: the report-style list that draws its own rows: alternating row colours, bold section-header
 // rows, a rule above a summary row, and cell texts shortened with "..." to fit. The items live in a small table model
 // of its own (texts per column and state bits), filled through list-control-like operations by the derived pages; a
-// delegate paints every cell as the row-drawing rules say. Item views give screen readers the rows and cells.
+// delegate paints every cell with those colours, rules and shortened texts. Item views give screen readers the rows and cells.
 #pragma once
 
 #include <QAbstractTableModel>
@@ -140,6 +140,9 @@ class CMyListCtrl : public QTableView {
   void paintEvent(QPaintEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void changeEvent(QEvent* event) override;
+  void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
   // UM_DATA_CHANGED; the base does nothing.
   virtual void OnDataChanged(int wParam, int lParam);
   // After the column widths have been set for a new size (WM_SIZE).

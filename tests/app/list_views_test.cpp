@@ -1,4 +1,4 @@
-// The owner-drawn lists (Part 2.6): drawing rules checked on grabbed pixels, column widths, UM_DATA_CHANGED handling.
+// The owner-drawn lists: drawing checked on grabbed pixels, column widths, UM_DATA_CHANGED handling.
 #include <gtest/gtest.h>
 
 #include <QAccessible>
@@ -183,7 +183,7 @@ TEST(ListTrackView, RowColoursAndSummaryRule) {
   // Below the rows the client area is the window colour.
   EXPECT_EQ(Pixel(image, 350, top + view.rowHeight(3) + 3), white);
 
-  // Texts as the rules give them, for screen readers as well.
+  // The texts, for screen readers as well.
   EXPECT_EQ(view.ItemText(0, 1), QStringLiteral("00:02.00"));
   EXPECT_EQ(view.ItemText(1, 2), QStringLiteral("03:02.07"));
   EXPECT_EQ(view.ItemText(3, 0), QStringLiteral("Disc"));

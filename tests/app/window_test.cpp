@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
+#include <QMimeData>
 #include <QSettings>
 #include <QScrollBar>
 #include <QTest>
@@ -325,6 +326,30 @@ TEST(Window, MediaNoticesResetAndReloadOnlyTheSelectedDrive) {
   w.frame->OnDeviceChange(0x8000, 2, 1, mine);
   EXPECT_EQ(w.Rows(), 0);  // read a second later
   EXPECT_TRUE(QTest::qWaitFor([&] { return w.Rows() == 2; }, 5000));
+}
+
+TEST(Window, DroppedDiscsAreMountedAndSelected) {
+  Window w;
+  ASSERT_TRUE(test::WriteSound(w.folder / "one.wav", test::Tone(588 * 100, 440)));
+  ASSERT_TRUE(test::WriteText(w.folder / "broken.cue", "FILE \"missing.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"));
+  auto drop = [&](const std::string& path) {
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+    QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w.frame.get(), &enter);
+    QDropEvent event(QPointF(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w.frame.get(), &event);
+  };
+  drop(w.folder / "one.wav");
+  EXPECT_EQ(w.panel()->driveBox()->currentText(), "E:");
+  EXPECT_EQ(w.panel()->driveBox()->toolTip().toStdString(), w.folder / "one.wav");
+  EXPECT_EQ(w.Rows(), 1);
+  drop(w.folder / "broken.cue");  // said, and nothing else changes
+  ASSERT_EQ(w.messages.size(), 1u);
+  EXPECT_TRUE(w.messages[0].contains("missing.wav"));
+  EXPECT_EQ(w.panel()->driveBox()->count(), 2);
+  EXPECT_EQ(w.panel()->driveBox()->currentText(), "E:");
+  EXPECT_EQ(w.Rows(), 1);
 }
 
 TEST(Console, EachAppendEndsWithOneMoreLineBreakAndShowsTheEnd) {

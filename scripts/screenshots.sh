@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Starts the desktop program under Xvfb with a window manager on the demo disc, lets it analyse the disc, and saves
+# a picture of every page, switching pages with real key presses.
+#   bash scripts/screenshots.sh [BUILD-DIR] [OUT-DIR]     (defaults: build, build/screenshots)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build}
+out=${2:-$build/screenshots}
+program=$build/app/ossel-analyzer
+[ -x "$program" ] || { echo "no $program: build it first" >&2; exit 1; }
+bash scripts/make-demo-disc.sh build/demo
+mkdir -p "$out"
+
+# A private settings folder: the console page on, every other setting at its default.
+config=$(mktemp -d)
+mkdir -p "$config/Velmora"
+printf '[General]\nConsoleEnabled=1\n' > "$config/Velmora/Analyzer.conf"
+
+display=:$(( 90 + RANDOM % 9 ))
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+cleanup() { kill "${app:-}" "${wm:-}" "$xvfb" 2>/dev/null || true; rm -rf "$config"; }
+trap cleanup EXIT
+export DISPLAY=$display
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+openbox >/dev/null 2>&1 &
+wm=$!
+sleep 0.5
+
+XDG_CONFIG_HOME=$config "$program" --analyze build/demo/demo.cue >/dev/null 2>&1 &
+app=$!
+window=""
+for _ in $(seq 100); do
+  window=$(xdotool search --onlyvisible --name "Ossel" 2>/dev/null | head -n 1 || true)
+  [ -n "$window" ] && break
+  sleep 0.1
+done
+[ -n "$window" ] || { echo "the window did not appear" >&2; exit 1; }
+xdotool windowactivate --sync "$window" >/dev/null 2>&1 || true
+sleep 4  # the demo disc is analysed in about a second
+
+shoot() {  # shoot NAME KEYS...
+  local name=$1; shift
+  for key in "$@"; do xdotool key --clearmodifiers "$key"; sleep 0.3; done
+  sleep 0.5
+  import -window "$window" "$out/$name.png"
+  echo "$out/$name.png"
+}
+shoot 0-tracks alt+t
+shoot 1-cd-info alt+c
+shoot 2-isrc alt+i
+shoot 3-spectrum alt+s
+shoot 4-frequency alt+f
+shoot 5-help alt+h
+shoot 6-about alt+a
+shoot 7-console alt+o
+# A narrow window: the tool bar and the lists must still fit.
+xdotool windowsize "$window" 340 260
+shoot 8-smallest alt+t
