@@ -23,12 +23,20 @@ tracks=6
 
 config=$(mktemp -d)
 trap 'rm -rf "$config"' EXIT
-cli_start=$(date +%s.%N)
-"$build/ossel" analyze --jobs 1 "$work/disc.cue" > /dev/null
-cli_end=$(date +%s.%N)
-window=$(QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME=$config "$build/app/ossel-analyzer" --report-timing "$work/disc.cue")
-echo "$window"
-awk -v s="$cli_start" -v e="$cli_end" -v w="$(echo "$window" | awk '/window analysis/ {print $3}')" 'BEGIN {
-  c = e - s
-  printf "ossel analyze --jobs 1: %.3f s\nwindow / command line: %.3f\n", c, w / c
-}'
+# Best of three runs each, so that another process's burst does not decide the ratio.
+best_cli=""; best_window=""; longest_gap=0
+for _ in 1 2 3; do
+  start=$(date +%s.%N)
+  "$build/ossel" analyze --jobs 1 "$work/disc.cue" > /dev/null
+  end=$(date +%s.%N)
+  cli=$(awk -v s="$start" -v e="$end" 'BEGIN { printf "%.3f", e - s }')
+  out=$(QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME=$config "$build/app/ossel-analyzer" --report-timing "$work/disc.cue" 2>/dev/null)
+  window=$(echo "$out" | awk '/window analysis/ {print $3}')
+  gap=$(echo "$out" | awk '/longest event-loop gap/ {print $4}')
+  best_cli=$(awk -v a="$best_cli" -v b="$cli" 'BEGIN { print (a == "" || b < a) ? b : a }')
+  best_window=$(awk -v a="$best_window" -v b="$window" 'BEGIN { print (a == "" || b < a) ? b : a }')
+  [ "$gap" -gt "$longest_gap" ] && longest_gap=$gap
+done
+echo "longest event-loop gap of the window during an analysis: $longest_gap ms (target: at most 50)"
+echo "analysis of 20 minutes of audio, best of 3: window $best_window s, ossel analyze --jobs 1 $best_cli s"
+awk -v w="$best_window" -v c="$best_cli" 'BEGIN { printf "window / command line: %.3f (target: at most 1.10)\n", w / c }'
