@@ -9,6 +9,7 @@
 #include "app/commands.h"
 #include "app/main_frame.h"
 #include "app/main_panel.h"
+#include "views/page_pictures.h"
 
 namespace ossel {
 
@@ -47,20 +48,13 @@ AnalyzerApp::AnalyzerApp(int& argc, char** argv) : QApplication(argc, argv) {
   setOrganizationName("Velmora");
   setApplicationVersion("1.2");
   setDesktopFileName("ossel-analyzer");
-  InstallFontSubstitutes();
+  ossel::InstallFontSubstitutes();
   QFont font("MS Shell Dlg");
   font.setPointSize(8);
   setFont(font);
 }
 
 AnalyzerApp::~AnalyzerApp() = default;
-
-void AnalyzerApp::InstallFontSubstitutes() {
-  const QStringList sans = {"Liberation Sans", "Arimo", "DejaVu Sans", "WenQuanYi Micro Hei"};
-  QFont::insertSubstitutions("Arial", sans);
-  QFont::insertSubstitutions("MS Shell Dlg", sans);
-  QFont::insertSubstitutions("宋体", {"SimSun", "WenQuanYi Micro Hei", "Noto Sans CJK SC", "Liberation Sans"});
-}
 
 bool AnalyzerApp::InitInstance() {
   QCommandLineParser parser;

@@ -23,9 +23,6 @@ class AnalyzerApp : public QApplication {
 
   CMainFrame* frame() const { return frame_.get(); }
 
-  // Font substitutes for the faces the pages name, so that they draw with the same metrics everywhere.
-  static void InstallFontSubstitutes();
-
  private:
   std::unique_ptr<CMainFrame> frame_;
 };

@@ -285,6 +285,11 @@ void MainPanel::ShowError(const std::string& text) {
   RunOnUi([this, text] { ShowMessage(QString::fromStdString(text)); });
 }
 
+void MainPanel::TrackJudged(int rowIndex, int, const TrackResult* result) {
+  const double cutoff = result ? result->cutoffPeakPosition : 0.0;
+  RunOnUi([this, rowIndex, cutoff] { frequency_->SetCutoff(rowIndex, cutoff); });
+}
+
 void MainPanel::SelectPage(int page) { tabs_->SelectPage(page); }
 
 void MainPanel::SetPageEnabled(int page, bool enabled) {

@@ -90,6 +90,7 @@ class MainPanel : public QWidget, public PanelHost {
   void EnableDriveBox() override;
   void PostDataChanged(View view, int wParam, int lParam) override;
   void ShowError(const std::string& text) override;
+  void TrackJudged(int rowIndex, int blocks, const TrackResult* result) override;
   void SelectPage(int page) override;
   void SetPageEnabled(int page, bool enabled) override;
   void DisableDriveBox() override;
