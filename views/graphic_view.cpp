@@ -109,21 +109,22 @@ void GraphicView::resizeEvent(QResizeEvent* event) {
 
 void GraphicView::mouseMoveEvent(QMouseEvent* event) {
   QWidget::mouseMoveEvent(event);
+  mouse_ = event->position().toPoint();
   RefreshReadout();
 }
 
 void GraphicView::leaveEvent(QEvent* event) {
   QWidget::leaveEvent(event);
+  mouse_.reset();
   readout_->hide();
 }
 
 void GraphicView::RefreshReadout() {
-  const QPoint at = mapFromGlobal(QCursor::pos());
-  if (!rect().contains(at) || !underMouse()) {
+  if (!mouse_ || !rect().contains(*mouse_)) {
     readout_->hide();
     return;
   }
-  PlaceReadout(at, ReadoutAt(at), rect().adjusted(0, 20, -40, -20));
+  PlaceReadout(*mouse_, ReadoutAt(*mouse_), rect().adjusted(0, 20, -40, -20));
 }
 
 void GraphicView::PlaceReadout(QPoint at, const QString& text, const QRect& area) {

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QSlider>
 #include <QWidget>
+#include <optional>
 #include <vector>
 
 #include "analysis/disc_model.h"
@@ -68,6 +69,7 @@ class GraphicView : public QWidget {
   QSlider* slider_;
   QLabel* readout_;
   std::vector<int> rowsWithData_;
+  std::optional<QPoint> mouse_;  // where the mouse is over the page, while it is
   int current_ = 0;
   bool hasData_ = false;
 };
