@@ -50,7 +50,17 @@ shoot 0-tracks alt+t
 shoot 1-cd-info alt+c
 shoot 2-isrc alt+i
 shoot 3-spectrum alt+s
-shoot 4-frequency alt+f
+shoot 3-spectrum-track2 Right                      # the slider: the track decoded from a 128 kbit/s MP3
+xdotool mousemove --window "$window" 330 230
+shoot 3-spectrum-track2-readout
+xdotool click 4; sleep 0.2; xdotool click 4          # the mouse wheel: zoomed in twice around the pointer
+shoot 3-spectrum-track2-zoomed
+xdotool mousemove --window "$window" 600 10           # away from the picture
+shoot 4-frequency-track1 alt+f
+shoot 4-frequency-track2 Right
+xdotool mousemove --window "$window" 400 300
+shoot 4-frequency-track2-readout
+xdotool mousemove --window "$window" 600 10
 shoot 5-help alt+h
 shoot 6-about alt+a
 shoot 7-console alt+o

@@ -171,6 +171,28 @@ AxisMarks SpectrumTimeAxis(const QRect& rect, int startSeconds, int spanSeconds)
   return marks;
 }
 
+AxisMarks SpectrumZoomedTimeAxis(const QRect& rect, double startSeconds, double spanSeconds) {
+  AxisMarks marks;
+  const Box r(rect);
+  const int w = r.width();
+  if (!(spanSeconds > 0) || w <= 0) return marks;
+  static constexpr int kSteps[] = {1, 2, 5, 10, 15, 30, 60, 120, 300, 600, 1200, 1800, 3600};
+  int step = kSteps[std::size(kSteps) - 1];
+  for (int candidate : kSteps) {
+    if (candidate * w / spanSeconds >= 70) {
+      step = candidate;
+      break;
+    }
+  }
+  const double end = startSeconds + spanSeconds;
+  for (long long s = static_cast<long long>(std::ceil(startSeconds / step)) * step; s < end; s += step) {
+    const int x = r.left + static_cast<int>((s - startSeconds) * w / spanSeconds);
+    marks.ticks.push_back({x, s % 60 == 0 ? 6 : 4});
+    marks.labels.push_back({QString::asprintf("%lld:%02lld", s / 60, s % 60), QPoint(x - 12, r.bottom - 4)});
+  }
+  return marks;
+}
+
 AxisMarks SpectrumFrequencyAxis(const QRect& rect, int fmax) {
   AxisMarks marks;
   const Box r(rect);
@@ -304,8 +326,7 @@ void SpectrumPainter::Paint(QPainter& painter, const QRect& client, const Spectr
   }
   const Box c(client);
   const auto [first, count] = ShownColumns(data);
-  const int start = static_cast<int>(1LL * first * data.seconds / data.imageWidth);
-  const int span = static_cast<int>(1LL * count * data.seconds / data.imageWidth);
+  const bool zoomed = count < data.imageWidth;
   painter.setFont(PageFont());
 
   // Time axis.
@@ -314,7 +335,9 @@ void SpectrumPainter::Paint(QPainter& painter, const QRect& client, const Spectr
   const int y0 = t.bottom - 9;
   painter.setPen(QPen(kAxis, 1.0));
   painter.drawLine(t.left, y0, t.right, y0);
-  const AxisMarks time = SpectrumTimeAxis(timeRect, start, span);
+  const AxisMarks time = zoomed ? SpectrumZoomedTimeAxis(timeRect, double(first) * data.seconds / data.imageWidth,
+                                                         double(count) * data.seconds / data.imageWidth)
+                                : SpectrumTimeAxis(timeRect, 0, data.seconds);
   for (const AxisTick& tick : time.ticks) painter.drawLine(tick.from, y0 + tick.length, tick.from, y0);
   DrawMarks(painter, time);
   DrawTextAt(painter, QPoint(t.left, t.bottom - 4), "m:s");

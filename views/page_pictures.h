@@ -48,6 +48,9 @@ struct AxisMarks {
 // Ticks and labels of the spectrogram's time axis on `r` for the seconds [start, start + span); with start 0 the
 // whole track. Empty when the rectangle is too narrow for its label slots or the span is not positive.
 AxisMarks SpectrumTimeAxis(const QRect& r, int startSeconds, int spanSeconds);
+// The time axis of a zoomed range [start, start + span) seconds: a tick and an "m:ss" label every 1, 2, 5, 10, 15,
+// 30 seconds or whole minutes, as close as labels fit (at least 70 pixels apart).
+AxisMarks SpectrumZoomedTimeAxis(const QRect& r, double startSeconds, double spanSeconds);
 // Ticks (x from the axis line, to the right) and labels of one channel's frequency axis on `r`, up to `fmax` Hz.
 AxisMarks SpectrumFrequencyAxis(const QRect& r, int fmax);
 // The frequency page's axes: ticks along the bottom (x) with their grid, and the level labels "- %02d" (y).

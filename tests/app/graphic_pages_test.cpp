@@ -94,9 +94,12 @@ TEST(Axes, LabelsAndStepsAndRectanglesTooSmallForThem) {
   const std::vector<QString> twenty = Texts(SpectrumTimeAxis(QRect(0, 0, 240, 100), 0, 1200));
   EXPECT_EQ(twenty.size(), 9u);
   EXPECT_EQ(twenty.front(), "2:00");
-  // A zoomed range of a long track: labels at the whole minutes inside it.
-  EXPECT_EQ(Texts(SpectrumTimeAxis(QRect(0, 0, 600, 100), 125, 250)),
-            (std::vector<QString>{"3:00", "4:00", "5:00", "6:00"}));
+  // A zoomed range: labels as close as they fit, at whole steps of the track's time.
+  EXPECT_EQ(Texts(SpectrumZoomedTimeAxis(QRect(0, 0, 600, 100), 125.5, 250)),
+            (std::vector<QString>{"2:30", "3:00", "3:30", "4:00", "4:30", "5:00", "5:30", "6:00"}));
+  EXPECT_EQ(SpectrumZoomedTimeAxis(QRect(0, 0, 600, 100), 125.5, 250).ticks[0].from, int((150 - 125.5) * 600 / 250));
+  EXPECT_EQ(Texts(SpectrumZoomedTimeAxis(QRect(0, 0, 600, 100), 61.2, 4)),
+            (std::vector<QString>{"1:02", "1:03", "1:04", "1:05"}));
   // The level axis of a scale of 80, from the bottom up.
   EXPECT_EQ(Texts(FrequencyPageLevelAxis(QRect(0, 20, 600, 160), 80)),
             (std::vector<QString>{"- 70", "- 60", "- 50", "- 40", "- 30", "- 20", "- 10"}));
