@@ -8,18 +8,9 @@ ossel=${1:-build/ossel}
 work=${2:-${TMPDIR:-/tmp}/ossel-bench}
 mkdir -p "$work"
 
+source "$(dirname "$0")/noise-disc.sh"
 sectors=$((74 * 60 * 75))  # 333000 sectors, 4440 seconds of audio
-tracks=18
-if [ ! -f "$work/disc.bin" ] || [ "$(stat -c %s "$work/disc.bin")" -ne $((sectors * 2352)) ]; then
-  head -c $((sectors * 2352)) /dev/urandom > "$work/disc.bin"
-fi
-{
-  echo 'FILE "disc.bin" BINARY'
-  for ((t = 0; t < tracks; t++)); do
-    start=$((t * sectors / tracks))
-    printf '  TRACK %02d AUDIO\n    INDEX 01 %02d:%02d:%02d\n' $((t + 1)) $((start / 4500)) $((start / 75 % 60)) $((start % 75))
-  done
-} > "$work/disc.cue"
+make_noise_disc "$work" 74 18
 
 audio_seconds=$((sectors / 75))
 run() {  # run LABEL ARGS...

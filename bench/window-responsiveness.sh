@@ -9,17 +9,8 @@ build=${1:-build-release}
 work=${2:-${TMPDIR:-/tmp}/ossel-window-bench}
 mkdir -p "$work"
 
-sectors=$((20 * 60 * 75))
-tracks=6
-[ -f "$work/disc.bin" ] && [ "$(stat -c %s "$work/disc.bin")" -eq $((sectors * 2352)) ] ||
-  head -c $((sectors * 2352)) /dev/urandom > "$work/disc.bin"
-{
-  echo 'FILE "disc.bin" BINARY'
-  for ((t = 0; t < tracks; t++)); do
-    start=$((t * sectors / tracks))
-    printf '  TRACK %02d AUDIO\n    INDEX 01 %02d:%02d:%02d\n' $((t + 1)) $((start / 4500)) $((start / 75 % 60)) $((start % 75))
-  done
-} > "$work/disc.cue"
+source "$(dirname "$0")/noise-disc.sh"
+make_noise_disc "$work" 20 6
 
 config=$(mktemp -d)
 trap 'rm -rf "$config"' EXIT

@@ -7,15 +7,9 @@ cd "$(dirname "$0")/.."
 build=${1:-build}
 program=$(realpath "$build/app/ossel-analyzer")
 bash scripts/make-demo-disc.sh build/demo
-config=$(mktemp -d)
-mkdir -p "$config/Velmora"
-printf '[General]\nConsoleEnabled=1\n' > "$config/Velmora/Analyzer.conf"
-display=:$(( 80 + RANDOM % 9 ))
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill $xvfb 2>/dev/null || true; rm -rf "$config"' EXIT
-sleep 1
-DISPLAY=$display XDG_CONFIG_HOME=$config QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 \
+source scripts/window-session.sh
+start_window_session
+DISPLAY=$session_display XDG_CONFIG_HOME=$session_config QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 \
   dbus-run-session -- bash -c '
     /usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
     sleep 1

@@ -11,24 +11,15 @@ program=$build/app/ossel-analyzer
 bash scripts/make-demo-disc.sh build/demo
 mkdir -p "$out"
 
-# A private settings folder: the console page on, every other setting at its default.
-config=$(mktemp -d)
-mkdir -p "$config/Velmora"
-printf '[General]\nConsoleEnabled=1\n' > "$config/Velmora/Analyzer.conf"
-
-display=:$(( 90 + RANDOM % 9 ))
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-cleanup() { kill "${app:-}" "${wm:-}" "$xvfb" 2>/dev/null || true; rm -rf "$config"; }
-trap cleanup EXIT
-export DISPLAY=$display
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+source scripts/window-session.sh
+start_window_session
+export DISPLAY=$session_display
 openbox >/dev/null 2>&1 &
-wm=$!
+session_pids+=($!)
 sleep 0.5
 
-XDG_CONFIG_HOME=$config "$program" --analyze build/demo/demo.cue >/dev/null 2>&1 &
-app=$!
+XDG_CONFIG_HOME=$session_config "$program" --analyze build/demo/demo.cue >/dev/null 2>&1 &
+session_pids+=($!)
 window=""
 for _ in $(seq 100); do
   window=$(xdotool search --onlyvisible --name "Ossel" 2>/dev/null | head -n 1 || true)
