@@ -55,8 +55,8 @@ struct TrackOutcome {
 
 class Job {
  public:
-  Job(DiscModel& model, JobHost& host, AnalysisThread& worker)
-      : model_(model), host_(host), worker_(worker), drive_(model.drive) {}
+  Job(DiscModel& model, JobHost& host, AnalysisThread& worker, TrackSlots* slots)
+      : model_(model), host_(host), worker_(worker), drive_(model.drive), slots_(slots) {}
 
   void Run(int parallelTracks) {
     std::unique_lock jobLock(worker_.jobLock);
@@ -131,7 +131,9 @@ class Job {
   bool RunInOrder(int rows) {
     for (int n = 0; n < rows; ++n) {
       BeginTrack(n);
+      if (slots_) slots_->Acquire();
       TrackOutcome outcome = AnalyzeTrack(n, workspaces_.front());
+      if (slots_) slots_->Release();
       if (outcome.blocks < 0) return false;
       EndTrack(n, outcome);
     }
@@ -153,12 +155,21 @@ class Job {
     for (int n = 0; n < rows && !cancelled; ++n) {
       // Keep every workspace busy with the next tracks.
       while (next < rows && !freeWorkspaces.empty() && !worker_.cancelEvent.IsSet()) {
+        if (slots_) {
+          // While a track of this disc is still to be finished, only a free slot is taken; else one is waited for.
+          if (next > n) {
+            if (!slots_->TryAcquire()) break;
+          } else {
+            slots_->Acquire();
+          }
+        }
         const int w = freeWorkspaces.back();
         freeWorkspaces.pop_back();
         workspaceOf[static_cast<std::size_t>(next)] = w;
         BeginTrack(next);
         threads[static_cast<std::size_t>(next)] = std::thread([&, track = next, w] {
           TrackOutcome outcome = AnalyzeTrack(track, workspaces_[static_cast<std::size_t>(w)]);
+          if (slots_) slots_->Release();
           std::lock_guard lock(mutex);
           outcomes[static_cast<std::size_t>(track)] = std::move(outcome);
           finished.notify_all();
@@ -299,6 +310,7 @@ class Job {
   JobHost& host_;
   AnalysisThread& worker_;
   CdDrive& drive_;
+  TrackSlots* slots_;
   std::vector<TrackWorkspace> workspaces_;
   DiscLikelihoods disc_;
   std::int64_t startTime_ = 0;
@@ -306,8 +318,9 @@ class Job {
 
 }  // namespace
 
-void RunAnalyzeDiscJob(DiscModel& model, JobHost& host, AnalysisThread& worker, int parallelTracks) {
-  Job(model, host, worker).Run(parallelTracks);
+void RunAnalyzeDiscJob(DiscModel& model, JobHost& host, AnalysisThread& worker, int parallelTracks,
+                       TrackSlots* slots) {
+  Job(model, host, worker, slots).Run(parallelTracks);
 }
 
 }  // namespace ossel

@@ -10,6 +10,7 @@
 #include "analysis/analysis_thread.h"
 #include "analysis/disc_model.h"
 #include "analysis/job_host.h"
+#include "analysis/track_slots.h"
 
 namespace ossel {
 
@@ -18,7 +19,10 @@ inline constexpr char kInsufficientMemory[] = "INSUFFICIENT MEMORY AVAILABLE!";
 // The frequency of each display bin, shared by every job and every track row for the life of the process.
 const double* JobFrequencyAxis();
 
-// Runs one whole job. `worker` supplies the job lock, the cancel event, currentTrack and readErrorTotal.
-void RunAnalyzeDiscJob(DiscModel& model, JobHost& host, AnalysisThread& worker, int parallelTracks = 1);
+// Runs one whole job. `worker` supplies the job lock, the cancel event, currentTrack and readErrorTotal. With
+// `slots`, every track is read under one of them, so that jobs of several discs together read no more tracks at
+// once than there are slots.
+void RunAnalyzeDiscJob(DiscModel& model, JobHost& host, AnalysisThread& worker, int parallelTracks = 1,
+                       TrackSlots* slots = nullptr);
 
 }  // namespace ossel
