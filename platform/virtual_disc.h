@@ -25,8 +25,11 @@ struct VirtualTrack {
 
 class VirtualDisc : public std::enable_shared_from_this<VirtualDisc> {
  public:
-  // Null with a one-line `error` naming the file and the fault when the sheet or a file is unusable.
-  static std::shared_ptr<VirtualDisc> FromCueSheet(const std::string& cuePath, std::string& error);
+  // Null with a one-line `error` naming the file and the fault when the sheet or a file is unusable. The sheet's
+  // commands may be in any letter case. A missing sound file is replaced by the file of the same name with another
+  // lossless extension ("01.wav" by "01.flac"); one line of `notes`, when given, then says so.
+  static std::shared_ptr<VirtualDisc> FromCueSheet(const std::string& cuePath, std::string& error,
+                                                   std::vector<std::string>* notes = nullptr);
   // Each file one track, back to back from 00:02:00, each padded with silence to whole sectors.
   static std::shared_ptr<VirtualDisc> FromAudioFiles(const std::vector<std::string>& paths, std::string& error);
 

@@ -1,6 +1,7 @@
 // Discs named by the user: cue sheets, audio files and folders, mounted under new drive letters.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 
 #include "platform/image_mount.h"
@@ -20,28 +21,169 @@ TEST(ImageMount, NamesCompareByTheValuesOfTheirNumbers) {
   EXPECT_FALSE(NaturalLess("a", "a"));
 }
 
-TEST(ImageMount, AFolderIsItsCueSheetOrItsLosslessFilesInOrder) {
-  test::ImageFolder folder;
-  const test::Samples second = test::Tone(588 * 100, 440), tenth = test::Tone(588 * 200, 440);
-  std::filesystem::create_directory(folder / "album");
-  ASSERT_TRUE(test::WriteSound(folder / "album/10 last.wav", tenth));
-  ASSERT_TRUE(test::WriteSound(folder / "album/2 first.wav", second));
-  ASSERT_TRUE(test::WriteSound(folder / "album/.hidden.wav", second));
-  ASSERT_TRUE(test::WriteText(folder / "album/notes.txt", "not audio"));
-  ASSERT_TRUE(test::WriteText(folder / "album/cover.mp3", "lossy: not a track of a folder disc"));
+// A sheet of one track per file.
+std::string Sheet(const std::vector<std::string>& files, const std::string& file = "FILE") {
+  std::string text;
+  for (std::size_t i = 0; i < files.size(); ++i)
+    text += file + " \"" + files[i] + "\" WAVE\n  TRACK 0" + std::to_string(i + 1) + " AUDIO\n    INDEX 01 00:00:00\n";
+  return text;
+}
 
+// Writes `name` into `dir`: `cue` as a sheet when given, else a short sound file when the name is lossless audio
+// (FLAC, AIFF or WAV by extension), else text that no decoder takes.
+void WriteEntry(const std::string& dir, const std::string& name, const std::string& cue) {
+  const std::string path = dir + "/" + name;
+  std::string ext = std::filesystem::path(name).extension().string();
+  for (char& ch : ext) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+  const bool hidden = name[0] == '.';
+  if (!cue.empty()) {
+    ASSERT_TRUE(test::WriteText(path, cue));
+  } else if (!hidden && (ext == ".flac" || ext == ".aiff" || ext == ".wav")) {
+    const int type = ext == ".flac" ? SF_FORMAT_FLAC : ext == ".aiff" ? SF_FORMAT_AIFF : SF_FORMAT_WAV;
+    ASSERT_TRUE(test::WriteSound(path, test::Tone(10 * test::kFramesPerSector, 440), {type | SF_FORMAT_PCM_16}));
+  } else {
+    ASSERT_TRUE(test::WriteText(path, "not a track"));
+  }
+}
+
+// A disc as the names of its sheet or of its tracks.
+std::vector<std::string> Names(const DiscSource& disc) {
+  std::vector<std::string> names;
+  if (!disc.cueSheet.empty()) names.push_back(std::filesystem::path(disc.cueSheet).filename());
+  for (const std::string& file : disc.audioFiles) names.push_back(std::filesystem::path(file).filename());
+  return names;
+}
+
+TEST(ImageMount, FolderRules) {
+  struct Case {
+    std::string what;
+    std::vector<std::pair<std::string, std::string>> files;  // name, and the text of a sheet
+    std::vector<std::vector<std::string>> discs;             // each the name of its sheet, or of its tracks
+    std::string told;                                        // the problem, or else the note of the disc
+  };
+  const Case cases[] = {
+      {"one cue sheet beside its tracks",
+       {{"album.cue", Sheet({"10 last.wav"})}, {"10 last.wav", ""}, {"2 first.wav", ""}},
+       {{"album.cue"}},
+       ""},
+      {"several cue sheets, in natural order",
+       {{"CD10.cue", Sheet({"b.flac"})}, {"CD2.cue", Sheet({"a.flac"})}, {"a.flac", ""}, {"b.flac", ""}},
+       {{"CD2.cue"}, {"CD10.cue"}},
+       ""},
+      {"a sheet in lower case", {{"disc.cue", Sheet({"a.flac"}, "file")}, {"a.flac", ""}}, {{"disc.cue"}}, ""},
+      {"a sheet naming the WAV beside the FLAC",
+       {{"Album.cue", Sheet({"Album.wav"})}, {"Album.flac", ""}},
+       {{"Album.cue"}},
+       "Album.cue: \"Album.wav\" not found, using \"Album.flac\""},
+      {"a sheet naming a file that is not there, beside tracks",
+       {{"album.cue", Sheet({"gone.wav"})}, {"2.flac", ""}, {"1.flac", ""}},
+       {{"1.flac", "2.flac"}},
+       "album.cue: \"gone.wav\" not found; the folder's 2 audio files are the tracks instead"},
+      {"a sheet naming a file that is not there, alone",
+       {{"album.cue", Sheet({"gone.wav"})}, {"cover.jpg", ""}},
+       {},
+       "album.cue: \"gone.wav\" not found, and no lossless audio files beside it"},
+      {"lossy files only",
+       {{"a.mp3", ""}, {"b.ogg", ""}, {"c.opus", ""}, {"d.m4a", ""}, {"e.aac", ""}},
+       {},
+       "no cue sheet and no lossless audio files in this folder"},
+      {"natural order; hidden, lossy and other files passed over",
+       {{"10 b.flac", ""}, {"2 a.wav", ""}, {"1 c.AIFF", ""}, {".0 hidden.flac", ""}, {"._2 a.wav", ""},
+        {".hidden.cue", Sheet({"2 a.wav"})}, {"cover.jpg", ""}, {"notes.txt", ""}, {"x.mp3", ""}},
+       {{"1 c.AIFF", "2 a.wav", "10 b.flac"}},
+       ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::ImageFolder folder;
+    for (const auto& [name, cue] : c.files) WriteEntry(folder.path(), name, cue);
+    std::vector<std::string> problems;
+    const std::vector<DiscSource> discs = FindDiscs({folder.path()}, false, problems);
+    std::vector<std::vector<std::string>> found;
+    for (const DiscSource& disc : discs) found.push_back(Names(disc));
+    EXPECT_EQ(found, c.discs);
+    if (c.discs.empty()) {
+      ASSERT_EQ(problems.size(), 1u);
+      EXPECT_NE(problems[0].find(c.told), std::string::npos) << problems[0];
+      EXPECT_EQ(problems[0].rfind(folder.path() + (c.told[0] == 'n' ? ": " : "/"), 0), 0u) << problems[0];
+      continue;
+    }
+    EXPECT_TRUE(problems.empty()) << problems.front();
+    std::vector<std::string> notes;
+    for (const DiscSource& disc : discs) {
+      std::string error;
+      EXPECT_TRUE(MakeDisc(disc, error, &notes)) << error;
+    }
+    EXPECT_EQ(notes, c.told.empty() ? std::vector<std::string>{} : std::vector<std::string>{folder / c.told});
+  }
+}
+
+// A library: albums at any depth, several discs in one folder, folders that are no disc, hidden folders, and links
+// back up the tree.
+TEST(ImageMount, SearchingALibrary) {
+  namespace fs = std::filesystem;
+  test::ImageFolder folder;
+  const std::string lib = folder / "lib";
+  for (const char* dir : {"Artist B/10 Album", "Artist B/2 Album", "Artist A/Album/Scans", ".hidden/album", "Broken",
+                          "empty"})
+    fs::create_directories(lib + "/" + dir);
+  const std::pair<std::string, std::string> files[] = {
+      {"Artist B/10 Album/1.flac", ""},
+      {"Artist B/10 Album/2.flac", ""},
+      {"Artist B/2 Album/CD1.cue", Sheet({"cd1.wav"})},
+      {"Artist B/2 Album/CD2.cue", Sheet({"cd2.wav"})},
+      {"Artist B/2 Album/cd1.wav", ""},
+      {"Artist B/2 Album/cd2.wav", ""},
+      {"Artist A/Album/1.flac", "x"},  // never opened while searching
+      {"Artist A/Album/Scans/cover.jpg", ""},
+      {".hidden/album/1.flac", ""},
+      {"Broken/x.cue", Sheet({"gone.wav"})},
+  };
+  for (const auto& [name, text] : files) ASSERT_TRUE(test::WriteText(lib + "/" + name, text));
+  fs::create_directory_symlink(lib, lib + "/Artist A/Album/loop");
+  fs::create_directory_symlink("../..", lib + "/Artist B/10 Album/up");
+  fs::create_symlink("self", lib + "/Artist B/self");
+
+  const std::vector<std::string> albums = {"Artist A/Album", "Artist B/2 Album/CD1.cue", "Artist B/2 Album/CD2.cue",
+                                           "Artist B/10 Album"};
+  const std::vector<std::string> broken = {lib + "/Broken/x.cue: \"gone.wav\" not found, and no lossless audio files "
+                                                 "beside it"};
+  struct Case {
+    std::vector<std::string> paths;
+    bool recursive;
+    std::vector<std::string> discs;
+    std::vector<std::string> problems;
+  };
+  const Case cases[] = {
+      {{lib}, true, albums, broken},
+      {{lib, lib + "/Artist A", lib + "/"}, true, albums, broken},  // each folder once
+      {{lib}, false, {}, {lib + ": no cue sheet and no lossless audio files in this folder"}},
+      {{lib + "/empty"}, true, {}, {lib + "/empty: no disc in this folder or below it"}},
+      {{lib + "/nowhere"}, true, {}, {lib + "/nowhere: no such file or folder"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.paths.back());
+    std::vector<std::string> problems;
+    std::vector<std::string> discs;
+    for (const DiscSource& disc : FindDiscs(c.paths, c.recursive, problems))
+      discs.push_back(disc.name.substr(std::min(disc.name.size(), lib.size() + 1)));
+    EXPECT_EQ(discs, c.discs);
+    EXPECT_EQ(problems, c.problems);
+  }
+
+  // Discs are mounted one at a time, as they are analysed.
+  WriteEntry(lib + "/Artist A/Album", "1.flac", "");
+  std::vector<std::string> problems;
+  const std::vector<DiscSource> found = FindDiscs({lib + "/Artist A"}, true, problems);
+  ASSERT_EQ(found.size(), 1u);
   DriveTable table;
   std::string error;
-  auto mounted = MountImages({folder / "album"}, table, error);
-  ASSERT_EQ(mounted.size(), 1u) << error;
-  EXPECT_EQ(mounted[0].letter, 'D');
-  EXPECT_EQ(table.Lookup('D').description, folder / "album/2 first.wav (+1 files)");
-
-  // With one cue sheet beside them, the sheet is the disc.
-  ASSERT_TRUE(test::WriteText(folder / "album/album.cue", "FILE \"10 last.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"));
-  mounted = MountImages({folder / "album"}, table, error);
-  ASSERT_EQ(mounted.size(), 1u) << error;
-  EXPECT_EQ(table.Lookup(mounted[0].letter).description, folder / "album/album.cue");
+  for (int i = 0; i < 30; ++i) {  // more than there are letters
+    const std::optional<MountedDisc> mounted = MountDisc(found[0], table, error);
+    ASSERT_TRUE(mounted) << error;
+    EXPECT_EQ(mounted->letter, 'D');
+    table.Remove(mounted->letter);
+  }
 }
 
 TEST(ImageMount, AnUnusableDiscMountsNothingAndSaysWhich) {
