@@ -2,7 +2,12 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <set>
+#include <system_error>
 #include <thread>
+#include <tuple>
+#include <utility>
 
 #include "analysis/analyze_job.h"
 #include "analysis/report.h"
@@ -12,6 +17,8 @@
 #include "cli/discs.h"
 #include "cli/interrupt.h"
 #include "cli/json.h"
+#include "cli/pictures/picture_loader.h"
+#include "spectrum/builders.h"
 
 namespace ossel::cli {
 
@@ -145,6 +152,110 @@ std::optional<int> ParseCount(const std::optional<std::string>& text, int low, i
   return static_cast<int>(value);
 }
 
+// --picture-size: "WIDTHxHEIGHT", each side from kSmallestSide to kLargestSide pixels.
+constexpr int kSmallestSide = 64;
+constexpr int kLargestSide = 8192;
+
+std::optional<std::pair<int, int>> ParsePictureSize(const std::string& text) {
+  const std::size_t x = text.find('x');
+  if (x == std::string::npos) return std::nullopt;
+  auto side = [](const std::string& digits) -> int {
+    if (digits.empty() || digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos) return -1;
+    const int value = std::stoi(digits);
+    return value >= kSmallestSide && value <= kLargestSide ? value : -1;
+  };
+  const int width = side(text.substr(0, x));
+  const int height = side(text.substr(x + 1));
+  if (width < 0 || height < 0) return std::nullopt;
+  return std::pair(width, height);
+}
+
+// The start of the pictures' file names: the cue sheet's or the first audio file's name without its extension, the
+// folder's name, or the drive's letter.
+std::string DiscStem(const DiscArg& disc) {
+  if (disc.physical) return std::string(1, disc.letter);
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::path path = fs::absolute(fs::path(disc.name), ec).lexically_normal();
+  if (ec) path = fs::path(disc.name).lexically_normal();
+  if (!path.has_filename()) path = path.parent_path();
+  const std::string stem = (fs::is_directory(path, ec) ? path.filename() : path.stem()).string();
+  return stem.empty() || stem == "." || stem == ".." ? std::string("disc") : stem;
+}
+
+struct PictureSettings {
+  std::string folder;
+  int width = 1200;
+  int height = 600;
+  std::set<std::string> stemsTaken;  // discs of one run with the same name get "-2", "-3", ... after it
+
+  std::string UniqueStem(const DiscArg& disc) {
+    const std::string stem = DiscStem(disc);
+    std::string unique = stem;
+    for (int n = 2; !stemsTaken.insert(unique).second; ++n) unique = stem + "-" + std::to_string(n);
+    return unique;
+  }
+};
+
+// Writes the spectrogram and frequency pages of every track of the disc that has them in the store. False when
+// any picture could not be made; each failure has its line on stderr.
+bool WriteTrackPictures(PictureModule& module, PictureSettings& settings, const DiscArg& disc,
+                        DiscModel& model, const CliHost& host) {
+  bool ok = true;
+  const std::string stem = settings.UniqueStem(disc);
+  const std::vector<TrackRow> rows = model.RowsCopy();
+  auto fits = [&](std::int32_t entry, std::uint64_t bytes) {
+    const auto stored = model.store.EntryAt(entry);
+    return stored && stored->size == bytes;
+  };
+  for (std::size_t n = 0; n < rows.size(); ++n) {
+    const TrackRow& row = rows[n];
+    char number[16];
+    std::snprintf(number, sizeof number, "%02d", row.trackNumber);
+    const std::string base = settings.folder + "/" + stem + "-" + number + "-";
+    const auto& record = n < host.Tracks().size() ? host.Tracks()[n] : std::nullopt;
+
+    OsselPictureRequest request{};
+    request.width = settings.width;
+    request.height = settings.height;
+    request.seconds = row.lengthMsf.minutes * 60 + row.lengthMsf.seconds;
+    request.topFrequency = row.frequencyAxis ? row.frequencyAxis[kProfileValues / 2 - 1] : 0.0;
+    request.profileScale = row.profileScale;
+    request.cutoffHz = record && record->result ? record->result->cutoffPeakPosition : 0.0;
+
+    auto draw = [&](int page, const std::string& path, const char* what, std::int32_t entry, std::uint64_t bytes,
+                    auto&& place) {
+      std::string error;
+      auto buffer = AllocateAligned<std::uint8_t>(bytes);
+      if (!buffer) {
+        error = "not enough memory";
+      } else if (!fits(entry, bytes) || !model.store.ReadEntry(entry, buffer.get())) {
+        error = std::string("the track's ") + what + " could not be read back";
+      } else {
+        place(request, buffer.get());
+        request.page = page;
+        request.outputPath = path.c_str();
+        if (module.Render(request, error)) return;
+      }
+      Fail("can't write " + path + ": " + error);
+      ok = false;
+    };
+    if (row.imageEntry >= 0 && row.imageWidth > 0) {
+      const std::uint64_t bytes = static_cast<std::uint64_t>(row.imageWidth) * kImageHeight;
+      draw(OSSEL_PICTURE_SPECTRUM, base + "spectrum.png", "spectrogram", row.imageEntry, bytes,
+           [&](OsselPictureRequest& r, std::uint8_t* data) {
+             r.image = data;
+             r.imageWidth = row.imageWidth;
+           });
+    }
+    if (row.profileEntry >= 0) {
+      draw(OSSEL_PICTURE_FREQUENCY, base + "frequency.png", "frequency profile", row.profileEntry, kProfileBytes,
+           [](OsselPictureRequest& r, std::uint8_t* data) { r.profile = reinterpret_cast<const double*>(data); });
+    }
+  }
+  return ok;
+}
+
 }  // namespace
 
 int RunAnalyze(const std::vector<std::string>& args) {
@@ -152,15 +263,52 @@ int RunAnalyze(const std::vector<std::string>& args) {
   std::optional<int> skip, jobs;
   int status = 0;
   const bool progress = isatty(STDERR_FILENO) != 0;
+  // Errors in the use of --pictures and --picture-size end the command with status 2 (the others with 1).
+  bool usageError = false;
+  std::optional<PictureSettings> pictures;
+  PictureModule pictureModule;  // finished when the command ends
 
   DiscCommand command;
-  command.valued = {"--skip", "--jobs"};
+  command.valued = {"--skip", "--jobs", "--pictures", "--picture-size"};
   command.check = [&](const ParsedArgs& parsed, std::string& error) {
     skip = ParseCount(parsed.Value("--skip"), 1, 8);
     jobs = ParseCount(parsed.Value("--jobs"), 1, 64);
     if (skip && *skip < 0) error = "--skip takes a number from 1 to 8";
     if (jobs && *jobs < 0) error = "--jobs takes a number from 1 to 64";
-    return error.empty();
+    if (!error.empty()) return false;
+
+    const auto folder = parsed.Value("--pictures");
+    const auto size = parsed.Value("--picture-size");
+    if (!folder && !size) return true;
+    usageError = true;
+    if (size && !folder) {
+      error = "--picture-size goes with --pictures DIR";
+      return false;
+    }
+    pictures.emplace();
+    pictures->folder = *folder;
+    if (pictures->folder.empty()) {
+      error = "--pictures takes the folder to write the pictures to";
+      return false;
+    }
+    if (size) {
+      const auto parsedSize = ParsePictureSize(*size);
+      if (!parsedSize) {
+        error = "--picture-size takes WIDTHxHEIGHT, each from " + std::to_string(kSmallestSide) + " to " +
+                std::to_string(kLargestSide) + " pixels, not '" + *size + "'";
+        return false;
+      }
+      std::tie(pictures->width, pictures->height) = *parsedSize;
+    }
+    if (!pictureModule.Load(error)) return false;
+    usageError = false;
+    std::error_code ec;
+    std::filesystem::create_directories(pictures->folder, ec);
+    if (!std::filesystem::is_directory(pictures->folder)) {
+      error = "can't make the folder " + pictures->folder + (ec ? ": " + ec.message() : std::string());
+      return false;
+    }
+    return true;
   };
   command.run = [&](const ParsedArgs&, const DiscArg& disc, std::size_t index, std::size_t count,
                     JsonWriter* json) -> std::optional<int> {
@@ -184,10 +332,14 @@ int RunAnalyze(const std::vector<std::string>& args) {
     }
     host.EndProgress();
     if (host.failed) status = 1;
+    if (pictures && !interrupts.Interrupted() && !WriteTrackPictures(pictureModule, *pictures, disc, model, host)) {
+      status = 1;
+    }
     if (json) WriteAnalysisJson(*json, disc.name, model, host);
     return std::nullopt;
   };
   const int stopped = RunDiscCommand(args, command);
+  if (usageError) return 2;
   if (interrupts.Interrupted()) return kInterruptedExitStatus;
   return stopped != 0 ? stopped : status;
 }

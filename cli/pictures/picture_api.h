@@ -1,0 +1,62 @@
+/* The entry points of libossel-pictures.so, the module that draws the spectrogram page and the frequency page of a
+ * track into PNG files for `ossel analyze --pictures`. The command line loads it with dlopen() only when pictures
+ * are asked for, so that the program itself needs no Qt; only plain C types cross between the two.
+ *
+ * Every call comes from one thread. The first render makes the module's offscreen application; ossel_pictures_finish
+ * tears down everything the module made, after which no other call may come. */
+#ifndef OSSEL_CLI_PICTURES_PICTURE_API_H
+#define OSSEL_CLI_PICTURES_PICTURE_API_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Raised whenever the request's layout changes; the module refuses requests of another version. */
+#define OSSEL_PICTURES_API_VERSION 1
+
+#define OSSEL_PICTURES_RENDER_SYMBOL "ossel_pictures_render"
+#define OSSEL_PICTURES_FINISH_SYMBOL "ossel_pictures_finish"
+
+enum OsselPicturePage {
+  OSSEL_PICTURE_SPECTRUM = 1,  /* the spectrogram page: image, imageWidth, seconds, topFrequency */
+  OSSEL_PICTURE_FREQUENCY = 2  /* the frequency page: profile, topFrequency, profileScale, cutoffHz */
+};
+
+struct OsselPictureRequest {
+  int version;    /* OSSEL_PICTURES_API_VERSION */
+  int page;       /* an OsselPicturePage */
+  int width;      /* the picture's size in pixels */
+  int height;
+  const char* outputPath;   /* the PNG file written */
+  const char* palettePath;  /* the spectrogram's palette file; null: spectrum.pal beside the running program. A
+                             * file that cannot be opened gives the built-in palette. */
+
+  const uint8_t* image; /* imageWidth x 1025 palette indices, row after row */
+  int imageWidth;
+  int seconds;          /* the track's playing time */
+
+  const double* profile; /* 8192 values: the left channel's 4096 bins, then the right's */
+  double profileScale;   /* the level range in dB */
+  double cutoffHz;       /* the cutoff marker; 0: none */
+
+  double topFrequency;   /* frequency of the highest bin (both pages) */
+
+  char error[512];       /* out: why the call failed, one line without a line break */
+};
+
+/* 0 when the picture was written; otherwise nonzero with request->error filled in. */
+typedef int (*OsselPicturesRenderFn)(struct OsselPictureRequest* request);
+/* Ends the module's application and frees what the module holds. */
+typedef void (*OsselPicturesFinishFn)(void);
+
+int ossel_pictures_render(struct OsselPictureRequest* request);
+void ossel_pictures_finish(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* OSSEL_CLI_PICTURES_PICTURE_API_H */

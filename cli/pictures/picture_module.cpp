@@ -1,0 +1,147 @@
+// libossel-pictures.so: the pages' pictures drawn offscreen by the window's own drawing code and saved as PNG, for
+// the command line, which loads this module only when it is asked for pictures (see picture_api.h).
+#include <QGuiApplication>
+#include <QImage>
+#include <QImageWriter>
+#include <QPainter>
+#include <QString>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <new>
+#include <string>
+
+#include "cli/pictures/picture_api.h"
+#include "views/page_pictures.h"
+
+namespace {
+
+constexpr int kLargestSide = 16384;
+constexpr int kPngCompression = 23;
+
+// What the module made: the application (its argc and argv live as long as it does) and the palette read.
+struct ModuleState {
+  int argc = 1;
+  char name[8] = "ossel";
+  char* argv[2] = {name, nullptr};
+  std::unique_ptr<QGuiApplication> app;
+  bool paletteRead = false;
+  std::string palettePath;
+  ossel::Palette palette;
+  QtMessageHandler previousHandler = nullptr;
+};
+
+ModuleState* state = nullptr;
+
+void SetError(OsselPictureRequest& request, const std::string& text) {
+  std::snprintf(request.error, sizeof request.error, "%s", text.c_str());
+}
+
+// Qt's notes about the environment ("XDG_RUNTIME_DIR not set", plugins) are no concern of the command line's
+// user; its errors go to stderr as the program's own do.
+void QtMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+  if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "ossel: %s\n", qUtf8Printable(message));
+}
+
+// The application the pages draw under: this module's own on the offscreen platform, made on the first picture,
+// unless the process already has one.
+void EnsureApplication() {
+  if (!state) state = new ModuleState;
+  if (QGuiApplication::instance()) return;
+  ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  state->previousHandler = qInstallMessageHandler(QtMessages);
+  state->app = std::make_unique<QGuiApplication>(state->argc, state->argv);
+  ossel::InstallFontSubstitutes();
+}
+
+const ossel::Palette& PaletteFor(const char* path) {
+  const std::string wanted = path ? std::string(path) : ossel::PaletteFileBesideProgram();
+  if (!state->paletteRead || state->palettePath != wanted) {
+    state->palette = ossel::LoadPaletteFile(wanted);
+    state->palettePath = wanted;
+    state->paletteRead = true;
+  }
+  return state->palette;
+}
+
+int Render(OsselPictureRequest& request) {
+  if (request.version != OSSEL_PICTURES_API_VERSION) {
+    SetError(request, "the pictures module speaks version " + std::to_string(OSSEL_PICTURES_API_VERSION) +
+                          ", not " + std::to_string(request.version));
+    return 1;
+  }
+  if (request.page != OSSEL_PICTURE_SPECTRUM && request.page != OSSEL_PICTURE_FREQUENCY) {
+    SetError(request, "unknown page " + std::to_string(request.page));
+    return 1;
+  }
+  if (request.width < 1 || request.width > kLargestSide || request.height < 1 || request.height > kLargestSide) {
+    SetError(request, "a picture of " + std::to_string(request.width) + "x" + std::to_string(request.height) +
+                          " pixels can't be drawn");
+    return 1;
+  }
+  if (!request.outputPath || !*request.outputPath) {
+    SetError(request, "no file to write the picture to");
+    return 1;
+  }
+
+  EnsureApplication();
+  QImage picture(request.width, request.height, QImage::Format_RGB32);
+  if (picture.isNull()) {
+    SetError(request, "not enough memory for the picture");
+    return 1;
+  }
+  picture.fill(Qt::black);
+  const QRect client(0, 0, request.width, request.height);
+  {
+    QPainter painter(&picture);
+    if (request.page == OSSEL_PICTURE_SPECTRUM) {
+      ossel::SpectrumData data;
+      data.image = request.image;
+      data.imageWidth = request.imageWidth;
+      data.seconds = request.seconds;
+      data.topFrequency = request.topFrequency;
+      data.identity = request.image;
+      ossel::SpectrumPainter().Paint(painter, client, data, PaletteFor(request.palettePath));
+    } else {
+      ossel::FrequencyData data;
+      data.profile = request.profile;
+      data.topFrequency = request.topFrequency;
+      data.profileScale = request.profileScale;
+      data.cutoffHz = request.cutoffHz;
+      ossel::DrawFrequencyPage(painter, client, data);
+    }
+  }
+  QImageWriter writer(QString::fromLocal8Bit(request.outputPath), "png");
+  // On Qt's scale of 0 to 100 (zlib level 2): the default level packs a spectrogram of noise only some 5% smaller
+  // and takes three times as long.
+  writer.setCompression(kPngCompression);
+  if (!writer.write(picture)) {
+    SetError(request, writer.errorString().toStdString());
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+extern "C" __attribute__((visibility("default"))) int ossel_pictures_render(OsselPictureRequest* request) {
+  if (!request) return 1;
+  try {
+    return Render(*request);
+  } catch (const std::bad_alloc&) {
+    SetError(*request, "not enough memory for the picture");
+  } catch (...) {
+    SetError(*request, "the picture could not be drawn");
+  }
+  return 1;
+}
+
+extern "C" __attribute__((visibility("default"))) void ossel_pictures_finish() {
+  if (!state) return;
+  const bool ownApplication = state->app != nullptr;
+  state->app.reset();
+  if (ownApplication) qInstallMessageHandler(state->previousHandler);
+  delete state;
+  state = nullptr;
+}
