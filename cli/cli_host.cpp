@@ -1,7 +1,5 @@
 #include "cli/cli_host.h"
 
-#include <cstdio>
-
 #include "analysis/report.h"
 
 namespace ossel::cli {
@@ -16,56 +14,39 @@ std::string UnixLineBreaks(const std::string& text) {
   return out;
 }
 
-CliHost::CliHost(DiscModel& model, bool printReport, bool showProgress)
-    : model_(model), printReport_(printReport), showProgress_(showProgress) {}
+CliHost::CliHost(DiscModel& model, DiscOutput output) : model_(model), output_(std::move(output)) {}
 
 void CliHost::ClearAnalysisViews() { model_.ClearAnalysisData(); }
 
 void CliHost::ConsoleAppend(const std::string& text) {
   std::string appended;
   ConsoleAppendTo(appended, text);
+  std::lock_guard lock(mutex_);
   console_ += appended;
-  if (!printReport_) return;
-  EndProgress();
-  const std::string out = UnixLineBreaks(appended);
-  std::fwrite(out.data(), 1, out.size(), stdout);
-  std::fflush(stdout);
-}
-
-void CliHost::PostDataChanged(View view, int wParam, int lParam) {
-  if (!showProgress_ || view != View::TrackList || wParam != kDataRefresh || lParam < 0) return;
-  const TrackRow row = model_.RowCopy(lParam);
-  std::lock_guard lock(progressMutex_);
-  std::fprintf(stderr, "\r\033[Ktrack %02d  %-6s  %s  read errors %s", lParam + 1, row.statusText.c_str(),
-               row.elapsedText.c_str(), row.readErrorText.c_str());
-  std::fflush(stderr);
-  progressShown_ = true;
-}
-
-void CliHost::EndProgress() {
-  std::lock_guard lock(progressMutex_);
-  if (!progressShown_) return;
-  std::fputs("\r\033[K", stderr);
-  std::fflush(stderr);
-  progressShown_ = false;
+  if (output_.report) output_.report(UnixLineBreaks(appended));
 }
 
 void CliHost::ShowError(const std::string& text) {
-  EndProgress();
-  std::fprintf(stderr, "ossel: %s\n", text.c_str());
+  std::lock_guard lock(mutex_);
   failed = true;
+  if (output_.error) output_.error(text);
 }
 
 void CliHost::TrackJudged(int rowIndex, int blocks, const TrackResult* result) {
   if (rowIndex < 0) return;
-  if (tracks_.size() <= static_cast<std::size_t>(rowIndex)) tracks_.resize(static_cast<std::size_t>(rowIndex) + 1);
-  TrackRecord record;
-  record.blocks = blocks;
-  if (result) record.result = *result;
-  tracks_[static_cast<std::size_t>(rowIndex)] = record;
+  {
+    std::lock_guard lock(mutex_);
+    if (tracks_.size() <= static_cast<std::size_t>(rowIndex)) tracks_.resize(static_cast<std::size_t>(rowIndex) + 1);
+    TrackRecord record;
+    record.blocks = blocks;
+    if (result) record.result = *result;
+    tracks_[static_cast<std::size_t>(rowIndex)] = record;
+  }
+  if (output_.trackDone) output_.trackDone(rowIndex);
 }
 
 void CliHost::DiscJudged(int verdict, double probability) {
+  std::lock_guard lock(mutex_);
   discVerdict = verdict;
   discProbability = probability;
 }

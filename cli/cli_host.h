@@ -1,7 +1,8 @@
-// The command line's side of the analysis job: the console report goes to standard output with "\n" line breaks,
-// progress goes to standard error when that is a terminal, and the results are kept for the JSON output.
+// The command line's side of the analysis job for one disc: the console report goes to the disc's output with
+// "\n" line breaks, errors to its error output, and the results are kept for the summary, CSV and JSON.
 #pragma once
 
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -12,6 +13,13 @@
 
 namespace ossel::cli {
 
+// Where one disc's texts go; called from the job's threads.
+struct DiscOutput {
+  std::function<void(const std::string&)> report;  // the report's text as it grows; empty to keep it only
+  std::function<void(const std::string&)> error;   // one error line, without "ossel: " and line break
+  std::function<void(int rowIndex)> trackDone;     // a track is finished (judged, or too short to judge)
+};
+
 class CliHost : public JobHost {
  public:
   struct TrackRecord {
@@ -19,8 +27,7 @@ class CliHost : public JobHost {
     std::optional<TrackResult> result;
   };
 
-  // With `printReport` the console text is written to standard output as it arrives.
-  CliHost(DiscModel& model, bool printReport, bool showProgress);
+  CliHost(DiscModel& model, DiscOutput output);
 
   void ClearAnalysisViews() override;
   void UpdatePageAvailability() override {}
@@ -28,14 +35,12 @@ class CliHost : public JobHost {
   void SetTrackNumberText(const std::string&) override {}
   void ConsoleAppend(const std::string& text) override;
   void EnableDriveBox() override {}
-  void PostDataChanged(View view, int wParam, int lParam) override;
+  void PostDataChanged(View, int, int) override {}
   void ShowError(const std::string& text) override;
   void TrackJudged(int rowIndex, int blocks, const TrackResult* result) override;
   void DiscJudged(int verdict, double probability) override;
 
-  // Ends the progress line, if one is showing.
-  void EndProgress();
-
+  // Read once the job has ended.
   const std::string& Console() const { return console_; }
   const std::vector<std::optional<TrackRecord>>& Tracks() const { return tracks_; }
   std::optional<int> discVerdict;
@@ -44,10 +49,8 @@ class CliHost : public JobHost {
 
  private:
   DiscModel& model_;
-  bool printReport_;
-  bool showProgress_;
-  std::mutex progressMutex_;
-  bool progressShown_ = false;
+  DiscOutput output_;
+  std::mutex mutex_;
   std::string console_;  // the console's text, "\r\n" line breaks
   std::vector<std::optional<TrackRecord>> tracks_;
 };

@@ -2,16 +2,18 @@
 #pragma once
 
 #include <string>
-#include <vector>
+
+#include "cli/options.h"
 
 namespace ossel::cli {
 
-int RunDrives(const std::vector<std::string>& args);
-int RunToc(const std::vector<std::string>& args);
-int RunAnalyze(const std::vector<std::string>& args);
-int RunInfo(const std::vector<std::string>& args);
+int RunDrives();
+int RunToc(const DiscOptions& options);
+int RunInfo(const DiscOptions& options);
+int RunAnalyze(const AnalyzeOptions& options);
 
-// Prints "ossel: MESSAGE" on stderr; returns the exit status for failures.
+// Prints "ossel: MESSAGE" on stderr; returns the exit status for failures (1) or for usage errors (2).
 int Fail(const std::string& message);
+int Usage(const std::string& message);
 
 }  // namespace ossel::cli

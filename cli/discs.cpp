@@ -1,96 +1,107 @@
 #include "cli/discs.h"
 
-#include <algorithm>
-#include <cstdio>
-#include <cctype>
-
-#include "cli/commands.h"
-#include "platform/image_mount.h"
+#include <filesystem>
+#include <system_error>
 
 namespace ossel::cli {
 
-std::optional<std::vector<DiscArg>> MountDiscs(const DiscSelection& selection, std::string& error) {
-  std::vector<DiscArg> discs;
-  if (selection.drive) {
-    const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(*selection.drive)));
+std::optional<std::vector<DiscEntry>> ListDiscs(const DiscOptions& options, std::string& error) {
+  std::vector<DiscEntry> entries;
+  if (options.drive) {
+    const char letter = *options.drive;
     if (DriveTable::System().TypeOf(letter) != DriveType::Cdrom) {
       error = std::string("no CD drive at ") + letter + ":";
       return std::nullopt;
     }
-    discs.push_back({std::string(1, letter) + ":", letter, true});
+    entries.push_back({std::string(1, letter) + ":", std::nullopt, letter, {}});
   }
 
-  if (!selection.images.empty()) {
-    const std::vector<MountedDisc> mounted = MountImages(selection.images, DriveTable::System(), error);
-    if (mounted.empty()) return std::nullopt;
-    for (const MountedDisc& disc : mounted) discs.push_back({disc.name, disc.letter, false});
+  if (!options.paths.empty()) {
+    std::vector<std::string> problems;
+    for (DiscSource& source : FindDiscs(options.paths, options.recursive, problems)) {
+      DiscEntry entry;
+      entry.name = source.name;
+      entry.source = std::move(source);
+      entries.push_back(std::move(entry));
+    }
+    // "path: reason"; the path leads, as it does for every disc.
+    for (const std::string& problem : problems) {
+      DiscEntry entry;
+      const std::size_t colon = problem.find(": ");
+      entry.name = colon == std::string::npos ? problem : problem.substr(0, colon);
+      entry.problem = colon == std::string::npos ? "no disc" : problem.substr(colon + 2);
+      entries.push_back(std::move(entry));
+    }
+    if (entries.empty()) {
+      error = "no disc in " + options.paths.front() + (options.paths.size() > 1 ? " and the others named" : "");
+      return std::nullopt;
+    }
+    return entries;
   }
 
-  if (discs.empty()) {
+  if (entries.empty()) {
     CdDrive probe;
     if (probe.driveLetters.empty()) {
-      error = "no CD drive found: name a cue sheet or audio files, or --drive LETTER";
+      error = "no CD drive found: name a cue sheet, audio files or a folder, or --drive LETTER";
       return std::nullopt;
     }
     const char letter = probe.driveLetters.front();
-    discs.push_back({std::string(1, letter) + ":", letter, true});
+    entries.push_back({std::string(1, letter) + ":", std::nullopt, letter, {}});
   }
-  return discs;
+  return entries;
 }
 
-std::optional<DiscSelection> SelectionFromArgs(const ParsedArgs& parsed, std::string& error) {
-  DiscSelection selection;
-  selection.images = parsed.positional;
-  if (auto letter = parsed.Value("--drive")) {
-    std::string text = *letter;
-    if (text.size() == 2 && text[1] == ':') text.pop_back();
-    if (text.size() != 1) {
-      error = "--drive takes one letter, not '" + *letter + "'";
-      return std::nullopt;
-    }
-    selection.drive = text[0];
-  }
-  return selection;
+MountedEntry::~MountedEntry() {
+  if (virtual_ && letter_) DriveTable::System().Remove(letter_);
 }
 
-bool OpenDisc(CdDrive& drive, const DiscArg& disc, std::string& error) {
-  if (!drive.Open(disc.letter)) {
-    error = "can't open drive " + disc.name;
+bool MountedEntry::Mount(const DiscEntry& entry, std::string& error, std::vector<std::string>& notes) {
+  if (!entry.problem.empty()) {
+    error = entry.name + ": " + entry.problem;
+    return false;
+  }
+  if (!entry.source) {
+    letter_ = entry.drive;
+    return true;
+  }
+  auto mounted = MountDisc(*entry.source, DriveTable::System(), error, &notes);
+  if (!mounted) return false;
+  letter_ = mounted->letter;
+  disc_ = mounted->disc;
+  virtual_ = true;
+  return true;
+}
+
+std::string MountedEntry::TrackFile(int number) const {
+  if (!disc_) return {};
+  for (const VirtualTrack& track : disc_->Tracks()) {
+    if (track.number == number) return track.file;
+  }
+  return {};
+}
+
+bool OpenDisc(CdDrive& drive, char letter, const std::string& name, std::string& error) {
+  if (!drive.Open(letter)) {
+    error = "can't open drive " + name;
     return false;
   }
   if (!drive.ReadTrackTable()) {
-    error = "no readable disc in " + disc.name;
+    error = "no readable disc in " + name;
     return false;
   }
   return true;
 }
 
-int RunDiscCommand(const std::vector<std::string>& args, const DiscCommand& command) {
-  std::string error;
-  std::set<std::string> flags = command.flags;
-  std::set<std::string> valued = command.valued;
-  flags.insert("--json");
-  valued.insert("--drive");
-  auto parsed = ParseArgs(args, flags, valued, error);
-  if (!parsed) return Fail(error);
-  if (command.check && !command.check(*parsed, error)) return Fail(error);
-  auto selection = SelectionFromArgs(*parsed, error);
-  if (!selection) return Fail(error);
-  auto discs = MountDiscs(*selection, error);
-  if (!discs) return Fail(error);
-
-  const bool json = parsed->Has("--json");
-  const bool several = discs->size() > 1;
-  JsonWriter writer;
-  if (json && several) writer.BeginArray();
-  for (std::size_t i = 0; i < discs->size(); ++i) {
-    if (auto status = command.run(*parsed, (*discs)[i], i, discs->size(), json ? &writer : nullptr)) return *status;
-  }
-  if (json) {
-    if (several) writer.EndArray();
-    std::printf("%s\n", writer.Text().c_str());
-  }
-  return 0;
+std::string DiscStem(const DiscEntry& entry) {
+  if (!entry.source) return entry.drive ? std::string(1, entry.drive) : std::string("disc");
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::path path = fs::absolute(fs::path(entry.name), ec).lexically_normal();
+  if (ec) path = fs::path(entry.name).lexically_normal();
+  if (!path.has_filename()) path = path.parent_path();
+  const bool folder = entry.source->cueSheet.empty() ? fs::is_directory(path, ec) : false;
+  const std::string stem = (folder ? path.filename() : path.stem()).string();
+  return stem.empty() || stem == "." || stem == ".." ? std::string("disc") : stem;
 }
 
 }  // namespace ossel::cli

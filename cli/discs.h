@@ -1,57 +1,58 @@
-// Turns the command line's disc arguments into drive letters: cue sheets and audio files become virtual discs
-// mounted in the process's drive table; --drive names a drive directly.
+// The discs a command works on: what the user named (cue sheets, audio files, folders, a drive) turned into a list
+// of discs, each mounted in the process's drive table only while it is worked on.
 #pragma once
 
-#include <functional>
+#include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
-#include "cli/args.h"
-#include "cli/json.h"
+#include "cli/options.h"
 #include "device/cd_drive.h"
+#include "platform/image_mount.h"
+#include "platform/virtual_disc.h"
 
 namespace ossel::cli {
 
-struct DiscArg {
-  std::string name;  // what the user named: the cue sheet, the first audio file, or "X:"
-  char letter = 0;
-  bool physical = false;
+// One disc of a run: a virtual disc to make from its source, a physical drive, or a named path that is no disc
+// (`problem` says why; such an entry is reported as a failed disc).
+struct DiscEntry {
+  std::string name;                  // what listings show: the cue sheet, the folder, the first file, or "X:"
+  std::optional<DiscSource> source;  // a virtual disc
+  char drive = 0;                    // a physical drive
+  std::string problem;
 };
 
-struct DiscSelection {
-  std::vector<std::string> images;  // cue sheets and audio files, in the order given
-  std::optional<char> drive;        // --drive LETTER
+// The discs of `options`, in order: the drive (--drive) first, then the discs of the paths; with neither, the first
+// CD drive of the machine. Nothing with `error` when there is no disc at all to work on.
+std::optional<std::vector<DiscEntry>> ListDiscs(const DiscOptions& options, std::string& error);
+
+// A disc of the list mounted under a drive letter for as long as the object lives.
+class MountedEntry {
+ public:
+  MountedEntry() = default;
+  ~MountedEntry();
+  MountedEntry(const MountedEntry&) = delete;
+  MountedEntry& operator=(const MountedEntry&) = delete;
+
+  // Makes and mounts a virtual disc, or takes the physical drive; false with `error`. What the user should know
+  // about the disc (a stand-in for a missing file) goes into `notes`.
+  bool Mount(const DiscEntry& entry, std::string& error, std::vector<std::string>& notes);
+  char letter() const { return letter_; }
+  // The file holding the start of track `number` of a virtual disc; empty when unknown.
+  std::string TrackFile(int number) const;
+
+ private:
+  std::shared_ptr<VirtualDisc> disc_;
+  char letter_ = 0;
+  bool virtual_ = false;
 };
 
-// The disc arguments of a command: its positional arguments and --drive.
-std::optional<DiscSelection> SelectionFromArgs(const ParsedArgs& parsed, std::string& error);
+// Opens the drive and reads its table of contents; false with `error` naming the disc.
+bool OpenDisc(CdDrive& drive, char letter, const std::string& name, std::string& error);
 
-// Each cue sheet is a disc; the audio files together form one disc, placed where the first of them was named.
-// With no image and no drive, the first CD drive of the machine. Nothing on failure, with a one-line error.
-std::optional<std::vector<DiscArg>> MountDiscs(const DiscSelection& selection, std::string& error);
-
-// Opens the disc's drive and reads its table of contents.
-bool OpenDisc(CdDrive& drive, const DiscArg& disc, std::string& error);
-
-
-// The frame of every command that works disc by disc: its options (--json and --drive come with it), its discs
-// mounted, the work done on each disc in order, and with --json one object per disc written to standard output
-// (an array of them for several discs).
-struct DiscCommand {
-  std::set<std::string> flags;
-  std::set<std::string> valued;
-  // Checks the options before any disc is mounted; false with an error stops the command. May be empty.
-  std::function<bool(const ParsedArgs&, std::string& error)> check;
-  // Works on disc `index` of `count`; `json` is null without --json. Nothing to go on, or the exit status to stop
-  // with at once.
-  std::function<std::optional<int>(const ParsedArgs&, const DiscArg&, std::size_t index, std::size_t count,
-                                   JsonWriter* json)>
-      run;
-};
-
-// The exit status: 0 when every disc was done, else the first error's.
-int RunDiscCommand(const std::vector<std::string>& args, const DiscCommand& command);
+// The start of the names of files made for a disc: the cue sheet's or first audio file's name without its
+// extension, the folder's name, or the drive's letter; "disc" when there is no better one.
+std::string DiscStem(const DiscEntry& entry);
 
 }  // namespace ossel::cli

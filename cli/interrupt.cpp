@@ -26,7 +26,7 @@ InterruptWatch::InterruptWatch() {
       if (sigtimedwait(&set, nullptr, &tick) < 0) continue;
       interrupted_ = true;
       std::lock_guard lock(mutex_);
-      if (worker_) worker_->Cancel();
+      for (AnalysisThread* worker : workers_) worker->Cancel();
     }
   });
 }
@@ -38,8 +38,13 @@ InterruptWatch::~InterruptWatch() {
 
 void InterruptWatch::Watch(AnalysisThread* worker) {
   std::lock_guard lock(mutex_);
-  worker_ = worker;
-  if (worker && interrupted_) worker->Cancel();
+  workers_.insert(worker);
+  if (interrupted_) worker->Cancel();
+}
+
+void InterruptWatch::Unwatch(AnalysisThread* worker) {
+  std::lock_guard lock(mutex_);
+  workers_.erase(worker);
 }
 
 }  // namespace ossel::cli

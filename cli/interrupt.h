@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <set>
 #include <thread>
 
 namespace ossel {
@@ -18,14 +19,15 @@ class InterruptWatch {
   InterruptWatch();
   ~InterruptWatch();
 
-  // The worker to cancel when a signal arrives (null for none). Once Watch(nullptr) has returned, the watcher no
-  // longer touches the worker it had.
+  // Workers to cancel when a signal arrives; a worker added after the signal is cancelled at once. Once
+  // Unwatch(worker) has returned, the watcher no longer touches it.
   void Watch(AnalysisThread* worker);
+  void Unwatch(AnalysisThread* worker);
   bool Interrupted() const { return interrupted_; }
 
  private:
   std::mutex mutex_;
-  AnalysisThread* worker_ = nullptr;  // guarded by mutex_
+  std::set<AnalysisThread*> workers_;  // guarded by mutex_
   std::atomic<bool> interrupted_{false};
   std::atomic<bool> stop_{false};
   std::thread thread_;

@@ -1,38 +1,18 @@
-// A small JSON writer for the command line's reports. Doubles are written so that they read back to the same
-// value (shortest round-trip form); infinities and not-a-number, which JSON cannot carry, are written as null.
+// The command line's JSON: records keep the order their fields are written in, doubles are written in their
+// shortest form that reads back to the same value, infinities and not-a-number (which JSON cannot carry) as null,
+// and bytes that are not UTF-8 (a file name in another encoding) as U+FFFD.
 #pragma once
 
-#include <cstdint>
+#include <nlohmann/json.hpp>
+
 #include <string>
-#include <string_view>
-#include <vector>
 
 namespace ossel::cli {
 
-class JsonWriter {
- public:
-  JsonWriter& BeginObject();
-  JsonWriter& EndObject();
-  JsonWriter& BeginArray();
-  JsonWriter& EndArray();
-  JsonWriter& Key(std::string_view key);
-  JsonWriter& String(std::string_view value);
-  JsonWriter& Int(std::int64_t value);
-  JsonWriter& Double(double value);
-  JsonWriter& Bool(bool value);
-  JsonWriter& Null();
+using Json = nlohmann::ordered_json;
 
-  const std::string& Text() const { return out_; }
-
- private:
-  void BeforeValue();
-
-  std::string out_;
-  std::vector<bool> first_;  // per open container: no element written yet
-  bool afterKey_ = false;
-};
-
-std::string JsonQuote(std::string_view text);
-std::string ShortestDouble(double value);
+inline std::string JsonText(const Json& value) {
+  return value.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+}
 
 }  // namespace ossel::cli

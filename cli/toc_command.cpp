@@ -1,10 +1,12 @@
-// `ossel drives` and `ossel toc`.
+// `ossel drives`, `ossel toc` and `ossel info`.
 #include <cstdio>
+#include <functional>
 
-#include "cli/args.h"
+#include "analysis/disc_model.h"
 #include "cli/commands.h"
 #include "cli/discs.h"
 #include "cli/json.h"
+#include "cli/records.h"
 #include "device/track_row.h"
 
 namespace ossel::cli {
@@ -14,14 +16,12 @@ int Fail(const std::string& message) {
   return 1;
 }
 
-namespace {
-
-std::string MsfText(std::int32_t lba) {
-  const std::int32_t a = lba + 150;
-  char text[32];
-  std::snprintf(text, sizeof text, "%02d:%02d:%02d", a / 4500, a / 75 % 60, a % 75);
-  return text;
+int Usage(const std::string& message) {
+  std::fprintf(stderr, "ossel: %s\n", message.c_str());
+  return 2;
 }
+
+namespace {
 
 void PrintTocText(const std::string& name, const CdDrive& drive) {
   const TrackTable& toc = drive.trackTable();
@@ -38,39 +38,60 @@ void PrintTocText(const std::string& name, const CdDrive& drive) {
   if (leadOut > 0) std::printf("Lead-out      %s  %7d\n", MsfText(leadOut).c_str(), leadOut);
 }
 
-void WriteTocJson(JsonWriter& json, const CdDrive& drive) {
-  const TrackTable& toc = drive.trackTable();
-  json.BeginObject();
-  json.Key("firstTrack").Int(toc.firstTrack);
-  json.Key("lastTrack").Int(toc.lastTrack);
-  json.Key("tracks").BeginArray();
-  for (int n = toc.firstTrack; n <= toc.lastTrack; ++n) {
-    const std::int32_t first = drive.TrackStart(n);
-    if (first < 0) continue;
-    json.BeginObject();
-    json.Key("track").Int(n);
-    json.Key("audio").Bool(drive.IsAudioTrack(n));
-    json.Key("startMsf").String(MsfText(first));
-    json.Key("firstSector").Int(first);
-    json.Key("lastSector").Int(drive.TrackEnd(n));
-    json.EndObject();
+void PrintInfoText(const std::string& name, const std::vector<InfoRow>& info, const std::vector<IsrcRow>& isrc) {
+  std::printf("Disc: %s\n", name.c_str());
+  for (const InfoRow& row : info) {
+    if (row.label.empty()) {
+      std::printf("\n[%s]\n", row.value.c_str());
+    } else {
+      std::printf("  %s: %s\n", row.label.c_str(), row.value.c_str());
+    }
   }
-  json.EndArray();
-  const std::int32_t leadOut = drive.TrackEnd(toc.lastTrack) + 1;
-  json.Key("leadOut").BeginObject();
-  json.Key("msf").String(MsfText(leadOut));
-  json.Key("sector").Int(leadOut);
-  json.EndObject();
-  json.EndObject();
+  std::printf("\n[ISRC]\n");
+  if (isrc.empty()) std::printf("  (none)\n");
+  for (const IsrcRow& row : isrc) {
+    std::printf("  %s  %s  %s  %s  %s\n", row.track.c_str(), row.code.c_str(), row.country.c_str(),
+                row.publisher.c_str(), row.year.c_str());
+  }
+}
+
+// Works on each disc in turn, mounted only while it is worked on; a disc that fails gets its error line and the
+// others are still done. `work` prints the disc's text, or returns its JSON record (null to print nothing). The
+// exit status is 1 when some disc failed.
+int ForEachDisc(const DiscOptions& options,
+                const std::function<bool(const DiscEntry&, char letter, std::size_t index, Json* json,
+                                         std::string& error)>& work) {
+  std::string error;
+  auto entries = ListDiscs(options, error);
+  if (!entries) return Fail(error);
+  int status = 0;
+  Json records = Json::array();
+  for (std::size_t i = 0; i < entries->size(); ++i) {
+    const DiscEntry& entry = (*entries)[i];
+    MountedEntry mounted;
+    std::vector<std::string> notes;
+    error.clear();
+    const bool ok = mounted.Mount(entry, error, notes);
+    for (const std::string& note : notes) std::fprintf(stderr, "ossel: %s\n", note.c_str());
+    Json record;
+    if (!ok || !work(entry, mounted.letter(), i, options.json ? &record : nullptr, error)) {
+      Fail(error);
+      status = 1;
+      if (options.json && entries->size() > 1) records.push_back(Json{{"name", entry.name}, {"error", error}});
+      continue;
+    }
+    if (options.json) records.push_back(std::move(record));
+    std::fflush(stdout);
+  }
+  if (options.json && !records.empty()) {
+    std::printf("%s\n", JsonText(entries->size() == 1 ? records.front() : records).c_str());
+  }
+  return status;
 }
 
 }  // namespace
 
-int RunDrives(const std::vector<std::string>& args) {
-  std::string error;
-  auto parsed = ParseArgs(args, {}, {}, error);
-  if (!parsed) return Fail(error);
-  if (!parsed->positional.empty()) return Fail("drives takes no arguments");
+int RunDrives() {
   CdDrive probe;
   for (char letter : probe.driveLetters) {
     const DriveTable::Drive drive = DriveTable::System().Lookup(letter);
@@ -81,22 +102,40 @@ int RunDrives(const std::vector<std::string>& args) {
   return 0;
 }
 
-int RunToc(const std::vector<std::string>& args) {
-  DiscCommand command;
-  command.run = [](const ParsedArgs&, const DiscArg& disc, std::size_t index, std::size_t,
-                   JsonWriter* json) -> std::optional<int> {
+int RunToc(const DiscOptions& options) {
+  return ForEachDisc(options, [](const DiscEntry& entry, char letter, std::size_t index, Json* json,
+                                 std::string& error) {
     CdDrive drive;
-    std::string error;
-    if (!OpenDisc(drive, disc, error)) return Fail(error);
+    if (!OpenDisc(drive, letter, entry.name, error)) return false;
     if (json) {
-      WriteTocJson(*json, drive);
+      *json = TocJson(drive);
     } else {
       if (index > 0) std::printf("\n");
-      PrintTocText(disc.name, drive);
+      PrintTocText(entry.name, drive);
     }
-    return std::nullopt;
-  };
-  return RunDiscCommand(args, command);
+    return true;
+  });
+}
+
+int RunInfo(const DiscOptions& options) {
+  return ForEachDisc(options, [](const DiscEntry& entry, char letter, std::size_t index, Json* json,
+                                 std::string& error) {
+    DiscModel model;
+    if (!OpenDisc(model.drive, letter, entry.name, error)) return false;
+    model.cdDrive = letter;
+    model.LoadTrackRows();
+    model.LoadDiscInfo();
+    for (const TrackRow& row : model.RowsCopy()) model.AddIsrc(row.trackNumber);
+    const std::vector<InfoRow> info = model.InfoRowsCopy();
+    const std::vector<IsrcRow> isrc = model.IsrcRowsCopy();
+    if (json) {
+      *json = InfoJson(entry.name, info, isrc);
+    } else {
+      if (index > 0) std::printf("\n");
+      PrintInfoText(entry.name, info, isrc);
+    }
+    return true;
+  });
 }
 
 }  // namespace ossel::cli

@@ -335,7 +335,7 @@ std::optional<MountedDisc> MountDisc(const DiscSource& source, DriveTable& table
     return std::nullopt;
   }
   if (notes) notes->insert(notes->end(), told.begin(), told.end());
-  return MountedDisc{letter, source.name};
+  return MountedDisc{letter, source.name, disc};
 }
 
 std::vector<MountedDisc> MountImages(const std::vector<std::string>& paths, DriveTable& table, std::string& error,
@@ -362,7 +362,7 @@ std::vector<MountedDisc> MountImages(const std::vector<std::string>& paths, Driv
       error = "too many discs: no free drive letter for " + sources[i].name;
       return {};
     }
-    mounted.push_back({letter, sources[i].name});
+    mounted.push_back({letter, sources[i].name, discs[i]});
   }
   if (notes) notes->insert(notes->end(), told.begin(), told.end());
   return mounted;

@@ -46,6 +46,7 @@ std::shared_ptr<VirtualDisc> MakeDisc(const DiscSource& source, std::string& err
 struct MountedDisc {
   char letter = 0;
   std::string name;  // the cue sheet, the first audio file, or the folder
+  std::shared_ptr<VirtualDisc> disc;
 };
 
 // Makes the disc and mounts it under the next free letter; remove it with table.Remove(letter) when done. Nothing

@@ -99,7 +99,12 @@ class CueLayout {
           track.pregapLba = layout_.cursor();
           layout_.Silence(cue[k].pregap, cue[k].audio);
         }
-        if (index.number == 1) track.startLba = layout_.cursor();
+        if (index.number == 1) {
+          track.startLba = layout_.cursor();
+          if (index.file >= 0 && static_cast<std::size_t>(index.file) < sheet_.files.size()) {
+            track.file = sheet_.files[static_cast<std::size_t>(index.file)].path;
+          }
+        }
       }
       tracks.push_back(std::move(track));
     }
@@ -505,6 +510,7 @@ std::shared_ptr<VirtualDisc> VirtualDisc::FromAudioFiles(const std::vector<std::
     VirtualTrack track;
     track.number = static_cast<int>(impl->tracks.size()) + 1;
     track.startLba = track.pregapLba = layout.cursor();
+    track.file = path;
     const std::int64_t sectors = (source->Size() + kFramesPerSector - 1) / kFramesPerSector;
     layout.Append(static_cast<int>(impl->sources.size()), 0,
                   static_cast<std::int32_t>(std::min<std::int64_t>(sectors, kMaxLeadOut + 1)), true);

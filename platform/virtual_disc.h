@@ -21,6 +21,7 @@ struct VirtualTrack {
   std::int32_t startLba = 0;   // INDEX 01 (what the table of contents reports)
   std::int32_t pregapLba = 0;  // INDEX 00 or the start of a PREGAP; equals startLba without a pregap
   std::string isrc;            // 12 characters, or empty
+  std::string file;            // the file that holds the track's start (INDEX 01), as opened
 };
 
 class VirtualDisc : public std::enable_shared_from_this<VirtualDisc> {

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -65,8 +66,9 @@ class PictureModule {
 #endif
   }
 
-  // Draws one page into a PNG file; false with the module's reason.
+  // Draws one page into a PNG file; false with the module's reason. Calls from several threads take turns.
   bool Render(OsselPictureRequest& request, std::string& error) {
+    std::lock_guard lock(mutex_);
     request.version = OSSEL_PICTURES_API_VERSION;
     request.error[0] = '\0';
     if (!render_) {
@@ -92,6 +94,7 @@ class PictureModule {
     return slash == std::string::npos ? "." : slash == 0 ? "/" : exe.substr(0, slash);
   }
 
+  std::mutex mutex_;
   void* handle_ = nullptr;
   OsselPicturesRenderFn render_ = nullptr;
   OsselPicturesFinishFn finish_ = nullptr;

@@ -1,0 +1,243 @@
+#include "cli/records.h"
+
+#include <charconv>
+
+#include "analysis/report.h"
+#include "detector/track_result.h"
+
+namespace ossel::cli {
+
+namespace {
+
+Json ResultJson(const TrackResult& r) {
+  Json json = Json::object();
+  json["cutoffMean1"] = r.cutoffMean1;
+  json["cutoffMean2"] = r.cutoffMean2;
+  json["cutoffMeanGap12"] = r.cutoffMeanGap12;
+  json["cutoffMean3"] = r.cutoffMean3;
+  json["cutoffMean4"] = r.cutoffMean4;
+  json["cutoffMeanGap34"] = r.cutoffMeanGap34;
+  json["cutoffPeakPosition"] = r.cutoffPeakPosition;
+  json["minPhaseSpread"] = r.minPhaseSpread;
+  json["cutoffCount1"] = r.cutoffCount1;
+  json["cutoffCount2"] = r.cutoffCount2;
+  json["cutoffCount3"] = r.cutoffCount3;
+  json["cutoffCount4"] = r.cutoffCount4;
+  json["cutoffRatio21"] = r.cutoffRatio21;
+  json["cutoffRatio43"] = r.cutoffRatio43;
+  json["stagesDone"] = r.stagesDone;
+  const int stages = std::max(0, std::min(r.stagesDone, 3));
+  Json scores = Json::array(), probabilities = Json::array();
+  for (int i = 0; i < stages; ++i) {
+    scores.push_back(r.stageScore[i]);
+    probabilities.push_back(r.stageProbability[i]);
+  }
+  json["stageScore"] = std::move(scores);
+  json["stageProbability"] = std::move(probabilities);
+  json["stageContrast"] = r.stageContrast;
+  json["verdict"] = r.verdict;
+  json["hfPeakValue"] = r.hfPeakValue;
+  json["hfPeakFrequency"] = r.hfPeakFrequency;
+  return json;
+}
+
+void AddRowTexts(Json& json, const TrackRow& row) {
+  json["elapsedText"] = row.elapsedText;
+  json["readErrorText"] = row.readErrorText;
+  json["statusText"] = row.statusText;
+}
+
+Json IsrcJson(const std::vector<IsrcRow>& rows) {
+  Json json = Json::array();
+  for (const IsrcRow& row : rows) {
+    json.push_back(Json{{"track", row.track}, {"country", row.country}, {"publisher", row.publisher},
+                        {"year", row.year}, {"code", row.code}});
+  }
+  return json;
+}
+
+std::string Number(double value) {
+  char text[64];
+  auto [end, ec] = std::to_chars(text, text + sizeof text, value);
+  return ec == std::errc() ? std::string(text, end) : std::string();
+}
+
+const char* TrackWord(const TrackOutcome& track) {
+  return track.result ? VerdictWord(VerdictFromCode(track.result->verdict)) : "";
+}
+
+}  // namespace
+
+std::string MsfText(std::int32_t lba) {
+  const std::int32_t a = lba + 150;
+  char text[32];
+  std::snprintf(text, sizeof text, "%02d:%02d:%02d", a / 4500, a / 75 % 60, a % 75);
+  return text;
+}
+
+Json AnalysisJson(const std::string& name, DiscModel& model, const CliHost& host) {
+  Json json = Json::object();
+  json["name"] = name;
+  if (host.discVerdict) {
+    json["disc"] = Json{{"verdict", DiscVerdictWord(*host.discVerdict)}, {"probability", host.discProbability}};
+  } else {
+    json["disc"] = nullptr;
+  }
+  Json tracks = Json::array();
+  const std::vector<TrackRow> rows = model.RowsCopy();
+  for (std::size_t n = 0; n < rows.size(); ++n) {
+    const TrackRow& row = rows[n];
+    const auto& record = n < host.Tracks().size() ? host.Tracks()[n] : std::nullopt;
+    Json track = Json::object();
+    track["track"] = row.trackNumber;
+    track["firstSector"] = model.drive.TrackStart(row.trackNumber);
+    track["lastSector"] = model.drive.TrackEnd(row.trackNumber);
+    track["processedBlocks"] = record ? record->blocks : 0;
+    if (record && record->result) {
+      track["verdict"] = VerdictWord(VerdictFromCode(record->result->verdict));
+      track["result"] = ResultJson(*record->result);
+    } else {
+      track["verdict"] = nullptr;
+      track["result"] = nullptr;
+    }
+    AddRowTexts(track, row);
+    tracks.push_back(std::move(track));
+  }
+  json["tracks"] = std::move(tracks);
+  const TrackRow disc = model.DiscRowCopy();
+  Json discRow = Json::object();
+  discRow["nameText"] = disc.nameText;
+  discRow["startMsf"] = disc.startMsf.Text();
+  discRow["lengthMsf"] = disc.lengthMsf.Text();
+  discRow["sizeText"] = disc.sizeText;
+  AddRowTexts(discRow, disc);
+  json["discRow"] = std::move(discRow);
+  json["isrc"] = IsrcJson(model.IsrcRowsCopy());
+  json["report"] = UnixLineBreaks(host.Console());
+  return json;
+}
+
+Json ErrorJson(const DiscOutcome& outcome) { return Json{{"name", outcome.name}, {"error", outcome.error}}; }
+
+Json TocJson(const CdDrive& drive) {
+  const TrackTable& toc = drive.trackTable();
+  Json json = Json::object();
+  json["firstTrack"] = toc.firstTrack;
+  json["lastTrack"] = toc.lastTrack;
+  Json tracks = Json::array();
+  for (int n = toc.firstTrack; n <= toc.lastTrack; ++n) {
+    const std::int32_t first = drive.TrackStart(n);
+    if (first < 0) continue;
+    Json track = Json::object();
+    track["track"] = n;
+    track["audio"] = drive.IsAudioTrack(n);
+    track["startMsf"] = MsfText(first);
+    track["firstSector"] = first;
+    track["lastSector"] = drive.TrackEnd(n);
+    tracks.push_back(std::move(track));
+  }
+  json["tracks"] = std::move(tracks);
+  const std::int32_t leadOut = drive.TrackEnd(toc.lastTrack) + 1;
+  json["leadOut"] = Json{{"msf", MsfText(leadOut)}, {"sector", leadOut}};
+  return json;
+}
+
+Json InfoJson(const std::string& name, const std::vector<InfoRow>& info, const std::vector<IsrcRow>& isrc) {
+  Json rows = Json::array();
+  for (const InfoRow& row : info) rows.push_back(Json{{"label", row.label}, {"value", row.value}});
+  return Json{{"name", name}, {"info", std::move(rows)}, {"isrc", IsrcJson(isrc)}};
+}
+
+std::string SummaryLine(const DiscOutcome& outcome) {
+  if (!outcome.error.empty() && outcome.tracks.empty()) return "ERROR  " + outcome.error;
+  int cdda = 0, mpeg = 0, undecided = 0;
+  for (const TrackOutcome& track : outcome.tracks) {
+    const std::string word = TrackWord(track);
+    (word == "CDDA" ? cdda : word == "MPEG" ? mpeg : undecided) += 1;
+  }
+  char text[96];
+  if (outcome.verdict && outcome.error.empty()) {
+    std::snprintf(text, sizeof text, "%-5s  %f", DiscVerdictWord(*outcome.verdict).c_str(), outcome.probability);
+  } else {
+    std::snprintf(text, sizeof text, "%-5s  %-8s", outcome.stopped ? "STOP" : "ERROR", "-");
+  }
+  std::string line = text;
+  std::snprintf(text, sizeof text, "  CDDA %2d  MPEG %2d  undecided %2d  ", cdda, mpeg, undecided);
+  line += text;
+  line += outcome.name;
+  if (!outcome.error.empty()) line += ": " + outcome.error;
+  return line;
+}
+
+void SummaryTotals::Add(const DiscOutcome& outcome) {
+  ++discs_;
+  if (!outcome.error.empty() || outcome.stopped || !outcome.verdict) {
+    ++discFailed_;
+  } else {
+    const std::string word = DiscVerdictWord(*outcome.verdict);
+    (word == "CDDA" ? discCdda_ : word == "MPEG" ? discMpeg_ : discUnknown_) += 1;
+  }
+  for (const TrackOutcome& track : outcome.tracks) {
+    ++tracks_;
+    const std::string word = TrackWord(track);
+    (word == "CDDA" ? cdda_ : word == "MPEG" ? mpeg_ : undecided_) += 1;
+  }
+}
+
+std::string SummaryTotals::Line() const {
+  char text[256];
+  std::snprintf(text, sizeof text, "%d disc%s: %d CDDA, %d MPEG, %d UNKN, %d not analysed; %d track%s: %d CDDA, "
+                "%d MPEG, %d undecided", discs_, discs_ == 1 ? "" : "s", discCdda_, discMpeg_, discUnknown_,
+                discFailed_, tracks_, tracks_ == 1 ? "" : "s", cdda_, mpeg_, undecided_);
+  return text;
+}
+
+std::string CsvField(const std::string& text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (char c : text) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  return quoted + "\"";
+}
+
+void WriteCsvHeader(std::FILE* out) {
+  std::fputs("disc,track,file,verdict,processed_blocks,cutoff_hz,stage1_score,stage1_probability,stage2_score,"
+             "stage2_probability,stage3_score,stage3_probability,disc_verdict,disc_probability,error\r\n",
+             out);
+}
+
+void WriteCsvRows(std::FILE* out, const DiscOutcome& outcome) {
+  std::string discVerdict, discProbability;
+  if (!outcome.error.empty()) {
+    discVerdict = "ERROR";
+  } else if (outcome.stopped) {
+    discVerdict = "STOP";
+  } else if (outcome.verdict) {
+    discVerdict = DiscVerdictWord(*outcome.verdict);
+    discProbability = Number(outcome.probability);
+  }
+  const std::string tail =
+      "," + discVerdict + "," + discProbability + "," + CsvField(outcome.error) + "\r\n";
+  if (outcome.tracks.empty() && !outcome.error.empty()) {
+    const std::string row = CsvField(outcome.name) + ",,,,,,,,,,,," + tail.substr(1);
+    std::fputs(row.c_str(), out);
+    return;
+  }
+  for (const TrackOutcome& track : outcome.tracks) {
+    std::string row = CsvField(outcome.name) + "," + std::to_string(track.number) + "," + CsvField(track.file) + "," +
+                      TrackWord(track) + "," + std::to_string(track.blocks) + ",";
+    if (track.result) row += Number(track.result->cutoffPeakPosition);
+    const int stages = track.result ? std::max(0, std::min(track.result->stagesDone, 3)) : 0;
+    for (int i = 0; i < 3; ++i) {
+      row += ",";
+      if (i < stages) row += Number(track.result->stageScore[i]);
+      row += ",";
+      if (i < stages) row += Number(track.result->stageProbability[i]);
+    }
+    std::fputs((row + tail).c_str(), out);
+  }
+}
+
+}  // namespace ossel::cli

@@ -1,0 +1,64 @@
+// What the command line writes about discs: the JSON records, the summary lines and the CSV rows.
+#pragma once
+
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "analysis/disc_model.h"
+#include "cli/cli_host.h"
+#include "cli/json.h"
+#include "device/cd_drive.h"
+
+namespace ossel::cli {
+
+// One finished track of a disc.
+struct TrackOutcome {
+  int number = 0;
+  std::string file;  // the file holding its start, where known
+  int blocks = 0;
+  std::optional<TrackResult> result;  // none: too little data to judge
+};
+
+// What became of one disc of a run.
+struct DiscOutcome {
+  std::string name;
+  std::string error;     // why it could not be analysed (to the end); empty when it was
+  bool stopped = false;  // interrupted before its verdict
+  std::optional<int> verdict;
+  double probability = 0.0;
+  std::vector<TrackOutcome> tracks;
+};
+
+// The analysis record of a disc (`ossel analyze --json`), and the one of a disc that could not be analysed.
+Json AnalysisJson(const std::string& name, DiscModel& model, const CliHost& host);
+Json ErrorJson(const DiscOutcome& outcome);
+// The table of contents (`ossel toc --json`) and the information rows (`ossel info --json`).
+Json TocJson(const CdDrive& drive);
+Json InfoJson(const std::string& name, const std::vector<InfoRow>& info, const std::vector<IsrcRow>& isrc);
+
+// "MM:SS:FF" of a sector address, counted from the start of the disc (150 sectors before address 0).
+std::string MsfText(std::int32_t lba);
+
+// "CDDA  0.999871  CDDA 10  MPEG  0  undecided  1  PATH"; "ERROR  PATH: reason" for a disc that failed.
+std::string SummaryLine(const DiscOutcome& outcome);
+
+class SummaryTotals {
+ public:
+  void Add(const DiscOutcome& outcome);
+  // "12 discs: 10 CDDA, 1 MPEG, 0 UNKN, 1 not analysed; 130 tracks: 120 CDDA, 9 MPEG, 1 undecided"
+  std::string Line() const;
+
+ private:
+  int discs_ = 0, discCdda_ = 0, discMpeg_ = 0, discUnknown_ = 0, discFailed_ = 0;
+  int tracks_ = 0, cdda_ = 0, mpeg_ = 0, undecided_ = 0;
+};
+
+// RFC 4180: a header row, then one row per finished track; a disc that failed has one row with its error.
+void WriteCsvHeader(std::FILE* out);
+void WriteCsvRows(std::FILE* out, const DiscOutcome& outcome);
+// A field quoted when it holds a comma, a quote or a line break; quotes inside doubled.
+std::string CsvField(const std::string& text);
+
+}  // namespace ossel::cli
