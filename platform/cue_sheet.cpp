@@ -239,6 +239,12 @@ std::int32_t Index1Time(const CueTrack& track) {
 // Reads the track modes and ISRC codes with libcue, which must agree with the scan on the tracks and where each
 // one starts.
 bool ReadWithLibcue(const std::string& text, const std::string& cuePath, CueSheet& sheet, std::string& error) {
+  // libcue reads a text only up to a NUL, and one cut short there leaks what it had read so far.
+  if (const std::size_t nul = text.find('\0'); nul != std::string::npos) {
+    const auto line = std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(nul), '\n') + 1;
+    error = Fault(cuePath, "line " + std::to_string(line) + ": a NUL byte, which no text file holds");
+    return false;
+  }
   static std::mutex parserLock;  // libcue keeps its parser state in globals
   std::lock_guard lock(parserLock);
   std::unique_ptr<Cd, void (*)(Cd*)> cd(cue_parse_string(text.c_str()), cd_delete);
@@ -354,6 +360,8 @@ std::string LayoutLines(const std::string& text) {
       out.append(text, begin, end - begin);
     begin = end;
   }
+  // libcue ends every command with a line end, the last one too: a sheet saved without one would read as broken.
+  if (!out.empty() && out.back() != '\n') out += '\n';
   return out;
 }
 

@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libcdio-dev libcue-dev libsndfile1-dev libudev-dev
   libfftw3-dev libcli11-dev nlohmann-json3-dev
+  clang libclang-rt-14-dev
   lame flac sox time
   xvfb x11-apps imagemagick fonts-wqy-microhei
   qt6-svg-dev fonts-liberation2 openbox xdotool python3-pyatspi at-spi2-core desktop-file-utils appstream

@@ -16,7 +16,7 @@ TEST(CueSheets, CommandsInAnyLetterCaseAndTheOddsOfRippers) {
       "FILE \"file index.wav\" WAVE\n  TRACK 01 AUDIO\n    ISRC USABC9900001\n    INDEX 01 00:00:00\n"
       "  TRACK 02 AUDIO\n    INDEX 01 00:01:00\n",
       "file \"file index.wav\" wave\n  track 01 audio\n    isrc USABC9900001\n    index 01 00:00:00\n"
-      "  track 02 audio\n    index 01 00:01:00\n",
+      "  track 02 audio\n    index 01 00:01:00",  // saved without a line end after the last command
       "\xEF\xBB\xBFRem GENRE Rock\r\nPerformer \"Caf\xE9 Ensemble\"\r\nTitle Chansons d'\xE9t\xE9\r\n"
       "File \"file index.wav\" Flac\r\n  Track 01 Audio\r\n    Flags dcp Pre\r\n    Isrc USABC9900001\r\n"
       "    Index 01 00:00:00\r\n  Track 02 Audio\r\n    rem a comment\r\n    Index 01 00:01:00\r\n",

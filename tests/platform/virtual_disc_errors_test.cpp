@@ -9,6 +9,8 @@ namespace {
 using test::kFramesPerSector;
 
 constexpr char kTrack1[] = "FILE \"good.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n";
+// The scan takes the name as it is; the cue parser would stop reading at the NUL.
+constexpr char kNulInName[] = "FILE \"go\0od.wav\" WAVE\n  TRACK 02 AUDIO\n    INDEX 01 00:00:00\n";
 
 TEST(VirtualDiscErrors, BrokenCueSheets) {
   struct Case {
@@ -23,6 +25,7 @@ TEST(VirtualDiscErrors, BrokenCueSheets) {
       {"REM nothing but a file\nFILE \"good.wav\" WAVE\n", "no track"},
       {"", "empty"},
       {"FILE \"good.wav WAVE\n", "line 1: unmatched quote"},
+      {std::string(kTrack1) + std::string(kNulInName, sizeof kNulInName - 1), "line 4: a NUL byte"},
       {"FILE \"good.wav\" OGG\n", "unknown file type 'OGG'"},
       {"FILE \"good.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 00 00:00:00\n", "has no INDEX 01"},
       {std::string(kTrack1) + "  TRACK 03 AUDIO\n    INDEX 01 00:01:00\n", "line 4: TRACK 03 where track 2 belongs"},
