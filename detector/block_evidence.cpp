@@ -5,6 +5,11 @@
 #include <cstdint>
 
 #include "spectrum/vector2.h"
+#include "spectrum/vector_log.h"
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace ossel {
 namespace {
@@ -15,13 +20,29 @@ constexpr int kPhaseLast = 8190;
 constexpr double kInversePhaseCount = 0.002506265664160401;  // 1 / 399
 constexpr int kCutoffBinOffset = 4106;
 
+// A comparison of pairs as two bits: lane 0 as bit 0, lane 1 as bit 1.
+template <typename Mask>
+inline unsigned Bits(Mask mask) {
+#ifdef __SSE2__
+  return static_cast<unsigned>(_mm_movemask_pd(reinterpret_cast<V2>(mask)));
+#else
+  return (mask[0] != 0 ? 1u : 0u) | (mask[1] != 0 ? 2u : 0u);
+#endif
+}
+
+// Detector n + 1 as a bit of the scan's masks: the weak pair (1, 3) in bits 0 and 1, the strong pair (2, 4) in 2
+// and 3.
+constexpr unsigned kDetectorBit[kCutoffDetectors] = {1, 4, 2, 8};
+
 }  // namespace
 
 void AccumulateSpectrum(TrackEvidence& evidence, const double* displaySpectrum) {
   double* sum = evidence.logSum.data();
   double* squareSum = evidence.logSquareSum.data();
+  double logs[kSpectrumBins];
+  DecimalLogOfSum(displaySpectrum, kLogFloor, logs, kSpectrumBins);
   for (int k = 0; k < kSpectrumBins; ++k) {
-    const double l = std::log10(displaySpectrum[k] + kLogFloor);
+    const double l = logs[k];
     sum[k] += l;
     squareSum[k] += l * l;
   }
@@ -50,12 +71,16 @@ void RecordPhaseSpread(TrackEvidence& evidence, double spread) {
 CutoffScanner::CutoffScanner() {
   const std::size_t size = 2 * (kTop - kLowest + 1);
   for (auto* buffer : {&pairs_, &maxUp_, &minUp_, &maxDown_, &minDown_}) buffer->resize(size);
+  logs_.resize(kTop - kLowest + 1);
+  ranges_.resize(size);
 }
 
 // bottom and top are relative to kLowest.
 void CutoffScanner::PrepareBlock(const double* magnitudes, int bottom, int top) {
   const double* m = magnitudes + kLowest;
-  for (int i = bottom; i <= top; ++i) Store2(&pairs_[2 * i], V2{std::log(1 + m[i]), m[i]});
+  double* logs = logs_.data();
+  NaturalLogOfSum(m + bottom, 1.0, logs + bottom, static_cast<std::size_t>(top - bottom + 1));
+  for (int i = bottom; i <= top; ++i) Store2(&pairs_[2 * i], V2{logs[i], m[i]});
 
   V2 high = Load2(&pairs_[2 * bottom]);
   V2 low = high;
@@ -86,7 +111,10 @@ CutoffPositions CutoffScanner::Scan(const double* magnitudes) {
   const V2 weakFactor{1.3, 1.2};    // detectors 1 (ln) and 3 (M)
   const V2 strongFactor{1.9, 2.4};  // detectors 2 (ln) and 4 (M)
 
+  // The lower window at p is the upper window at p - kLowerOffset: each range is taken once, as a lower
+  // window, and kept for the position where it is the upper one.
   CutoffPositions fired = {-1, -1, -1, -1};
+  unsigned pending = 0xF;             // bit n: detector n + 1 has not fired yet
   int prepared = kTop - kLowest + 1;  // lowest prepared index; blocks are aligned to the top
   for (int p = kTop; p >= kBottom; --p) {
     const int upper = p - (kWidth - 1) - kLowest;
@@ -97,14 +125,16 @@ CutoffPositions CutoffScanner::Scan(const double* magnitudes) {
       PrepareBlock(magnitudes, prepared, top);
     }
     const V2 a = range(lower);
-    const V2 b = range(upper);
-    const auto weak = a > weakFactor * b;
-    const auto strong = a > strongFactor * b;
-    const bool fires[kCutoffDetectors] = {weak[0] != 0, strong[0] != 0, weak[1] != 0, strong[1] != 0};
+    Store2(&ranges_[2 * lower], a);
+    const V2 b = p > kTop - kLowerOffset ? range(upper) : Load2(&ranges_[2 * upper]);
+    const unsigned fires = Bits(a > weakFactor * b) | (Bits(a > strongFactor * b) << 2);  // detectors 1, 3, 2, 4
+    if (__builtin_expect((fires & pending) == 0, 1)) continue;
     for (int n = 0; n < kCutoffDetectors; ++n) {
-      if (fired[n] < 0 && fires[n]) fired[n] = p;
+      const unsigned bit = kDetectorBit[n];
+      if ((pending & bit) != 0 && (fires & bit) != 0) fired[n] = p;
     }
-    if (fired[0] >= 0 && fired[1] >= 0 && fired[2] >= 0) break;
+    pending &= ~fires;
+    if ((pending & (kDetectorBit[0] | kDetectorBit[1] | kDetectorBit[2])) == 0) break;
   }
   return fired;
 }

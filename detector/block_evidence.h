@@ -47,6 +47,8 @@ class CutoffScanner {
   // and from it up to the top of its block.
   std::vector<double> pairs_;
   std::vector<double> maxUp_, minUp_, maxDown_, minDown_;
+  std::vector<double> logs_;    // ln(1 + M) per position - kLowest
+  std::vector<double> ranges_;  // the pair's window ranges per window start - kLowest
 };
 
 // Adds each fired detector's frequency, ((p - 4106) * sampleRate) >> 13 in unsigned 32-bit arithmetic, to

@@ -10,7 +10,7 @@ packages=(
   libcdio-dev libcue-dev libsndfile1-dev libudev-dev
   libfftw3-dev libcli11-dev nlohmann-json3-dev
   clang libclang-rt-14-dev
-  lame flac sox time
+  lame flac sox time ffmpeg vorbis-tools python3
   xvfb x11-apps imagemagick fonts-wqy-microhei
   qt6-svg-dev fonts-liberation2 openbox xdotool python3-pyatspi at-spi2-core desktop-file-utils appstream
 )

@@ -9,6 +9,7 @@
 #include "device/cd_drive.h"
 #include "device/text_format.h"
 #include "platform/event.h"
+#include "spectrum/vector_log.h"
 
 namespace ossel {
 namespace {
@@ -70,9 +71,9 @@ class TrackReader {
 
     double* profile = buffers_.profileSum.get();
     double columnMax = 0.0;
+    DecimalLogOfSum(spectrum, 1.0, spectrum, kProfileValues);
     for (int i = 0; i < kProfileValues; ++i) {
-      const double s = std::log10(spectrum[i] + 1);
-      spectrum[i] = s;
+      const double s = spectrum[i];
       if (s > columnMax) columnMax = s;
       profile[i] += s;
     }

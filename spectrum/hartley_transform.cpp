@@ -3,10 +3,7 @@
 #include <cmath>
 
 #include "spectrum/vector2.h"
-
-#if defined(__GNUC__) && !defined(__clang__) && (defined(__x86_64__) || defined(__i386__))
-#define OSSEL_HARTLEY_AVX2 1
-#endif
+#include "spectrum/vector4.h"
 
 namespace ossel {
 namespace {
@@ -46,22 +43,18 @@ inline void StoreTransposed(double* out, V y0, V y1, V y2, V y3) {
 
 }  // namespace two_lanes
 
-#ifdef OSSEL_HARTLEY_AVX2
+#ifdef OSSEL_VECTOR4
 #pragma GCC push_options
 #pragma GCC target("avx2")
 
 namespace four_lanes {
 
-using V = double __attribute__((vector_size(32)));
+using V = vector4::V;
 constexpr std::size_t kLanes = 4;
 
-inline V LoadV(const double* p) {
-  V v;
-  __builtin_memcpy(&v, p, sizeof v);
-  return v;
-}
-inline void StoreV(double* p, V v) { __builtin_memcpy(p, &v, sizeof v); }
-inline V SplatV(double x) { return V{x, x, x, x}; }
+using vector4::LoadV;
+using vector4::SplatV;
+using vector4::StoreV;
 inline V ReverseV(V v) { return __builtin_shufflevector(v, v, 3, 2, 1, 0); }
 
 inline void Deinterleave(V a, V b, V& even, V& odd) {
@@ -88,7 +81,7 @@ inline void StoreTransposed(double* out, V y0, V y1, V y2, V y3) {
 #endif
 
 bool ProcessorHasAvx2() {
-#ifdef OSSEL_HARTLEY_AVX2
+#ifdef OSSEL_VECTOR4
   return __builtin_cpu_supports("avx2");
 #else
   return false;
@@ -162,7 +155,7 @@ void HartleyTransform::Transform(const double* input, double* output) {
                                splitSin_.data(),
                                {re_[0].data(), re_[1].data()},
                                {im_[0].data(), im_[1].data()}};
-#ifdef OSSEL_HARTLEY_AVX2
+#ifdef OSSEL_VECTOR4
   if (fourLanes_) {
     four_lanes::Transform(tables, input, output);
     return;

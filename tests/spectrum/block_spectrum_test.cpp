@@ -78,16 +78,28 @@ TEST(BlockSpectrum, ZeroDifferencesAndExtremeCodes) {
   ASSERT_TRUE(spectrum.TransformChannel(extreme.data(), 2, 0));
   EXPECT_EQ(spectrum.ZeroDiffCount(), 4094);  // 0, -32768, -32768, ...
 
-  std::vector<std::int16_t> replaced = RandomBlock(9, 20000);
-  std::vector<std::int16_t> expected = replaced;
-  replaced[0] = -32767;
-  expected[0] = 0;
-  replaced[2 * 700] = -32767;
-  expected[2 * 700] = -32768;
-  BlockSpectrum other;
-  ASSERT_TRUE(spectrum.TransformChannel(replaced.data(), 2, 0));
-  ASSERT_TRUE(other.TransformChannel(expected.data(), 2, 0));
-  EXPECT_TRUE(SameBits(spectrum.ComplexSpectrum(), other.ComplexSpectrum(), 2 * kLength));
+  // Both channels of a stereo block, the full-scale codes next to the replaced one kept.
+  for (const unsigned channel : {0u, 1u}) {
+    std::vector<std::int16_t> replaced = RandomBlock(9, 20000);
+    replaced[channel] = -32767;
+    replaced[2 * 700 + channel] = -32767;
+    replaced[2 * 701 + channel] = -32768;
+    replaced[2 * 4095 + channel] = 32767;
+    std::vector<std::int16_t> expected = replaced;
+    expected[channel] = 0;
+    expected[2 * 700 + channel] = -32768;
+    BlockSpectrum other;
+    ASSERT_TRUE(spectrum.TransformChannel(replaced.data(), 2, channel));
+    ASSERT_TRUE(other.TransformChannel(expected.data(), 2, channel));
+    EXPECT_TRUE(SameBits(spectrum.ComplexSpectrum(), other.ComplexSpectrum(), 2 * kLength)) << channel;
+  }
+  // Each channel is its own: a block silent on the right only.
+  std::vector<std::int16_t> leftOnly = RandomBlock(3, 20000);
+  for (std::size_t i = 1; i < leftOnly.size(); i += 2) leftOnly[i] = 0;
+  ASSERT_TRUE(spectrum.TransformChannel(leftOnly.data(), 2, 1));
+  EXPECT_EQ(spectrum.ZeroDiffCount(), 4095);
+  ASSERT_TRUE(spectrum.TransformChannel(leftOnly.data(), 2, 0));
+  EXPECT_LT(spectrum.ZeroDiffCount(), 100);
 }
 
 // The difference signal is scaled to an RMS of 10000 over its 4095 steps: a louder copy of a block gives

@@ -1,0 +1,28 @@
+#pragma once
+
+// Vectors of four doubles for the AVX2 kernels, where the compiler can target AVX2 for single functions (GCC on
+// x86). The kernels' namespaces take these names as their own; everything here is compiled for AVX2, so it is
+// called only after a check of the processor.
+
+#if defined(__GNUC__) && !defined(__clang__) && (defined(__x86_64__) || defined(__i386__))
+#define OSSEL_VECTOR4 1
+
+#pragma GCC push_options
+#pragma GCC target("avx2")
+
+namespace ossel::vector4 {
+
+using V = double __attribute__((vector_size(32)));
+
+inline V LoadV(const double* p) {
+  V v;
+  __builtin_memcpy(&v, p, sizeof v);
+  return v;
+}
+inline void StoreV(double* p, V v) { __builtin_memcpy(p, &v, sizeof v); }
+inline V SplatV(double x) { return V{x, x, x, x}; }
+
+}  // namespace ossel::vector4
+
+#pragma GCC pop_options
+#endif
