@@ -2,8 +2,9 @@
  * track into PNG files for `ossel analyze --pictures`. The command line loads it with dlopen() only when pictures
  * are asked for, so that the program itself needs no Qt; only plain C types cross between the two.
  *
- * Every call comes from one thread. The first render makes the module's offscreen application; ossel_pictures_finish
- * tears down everything the module made, after which no other call may come. */
+ * ossel_pictures_start comes first and makes the module's offscreen application; ossel_pictures_finish comes last,
+ * from the same thread, and tears down everything the module made. Renders may come from any thread in between,
+ * one at a time: the application belongs to the thread that started it, which must outlive every render. */
 #ifndef OSSEL_CLI_PICTURES_PICTURE_API_H
 #define OSSEL_CLI_PICTURES_PICTURE_API_H
 
@@ -19,6 +20,7 @@ extern "C" {
 
 #define OSSEL_PICTURES_RENDER_SYMBOL "ossel_pictures_render"
 #define OSSEL_PICTURES_FINISH_SYMBOL "ossel_pictures_finish"
+#define OSSEL_PICTURES_START_SYMBOL "ossel_pictures_start"
 
 enum OsselPicturePage {
   OSSEL_PICTURE_SPECTRUM = 1,  /* the spectrogram page: image, imageWidth, seconds, topFrequency */
@@ -47,11 +49,14 @@ struct OsselPictureRequest {
   char error[512];       /* out: why the call failed, one line without a line break */
 };
 
+/* Makes the module's application (unless the process has one). */
+typedef void (*OsselPicturesStartFn)(void);
 /* 0 when the picture was written; otherwise nonzero with request->error filled in. */
 typedef int (*OsselPicturesRenderFn)(struct OsselPictureRequest* request);
 /* Ends the module's application and frees what the module holds. */
 typedef void (*OsselPicturesFinishFn)(void);
 
+void ossel_pictures_start(void);
 int ossel_pictures_render(struct OsselPictureRequest* request);
 void ossel_pictures_finish(void);
 

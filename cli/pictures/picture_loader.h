@@ -32,7 +32,8 @@ class PictureModule {
 
   bool Loaded() const { return render_ != nullptr; }
 
-  // Finds and loads the module; false with a one-line error.
+  // Finds and loads the module and starts its application; false with a one-line error. Called on the thread that
+  // destroys this object.
   bool Load(std::string& error) {
 #ifndef OSSEL_PICTURES_BUILT
     error = "--pictures: this build of ossel has no pictures (it was built without Qt)";
@@ -51,12 +52,16 @@ class PictureModule {
         return false;
       }
       render_ = reinterpret_cast<OsselPicturesRenderFn>(dlsym(handle_, OSSEL_PICTURES_RENDER_SYMBOL));
+      auto start = reinterpret_cast<OsselPicturesStartFn>(dlsym(handle_, OSSEL_PICTURES_START_SYMBOL));
       auto finish = reinterpret_cast<OsselPicturesFinishFn>(dlsym(handle_, OSSEL_PICTURES_FINISH_SYMBOL));
-      if (!render_ || !finish) {
+      if (!render_ || !start || !finish) {
         render_ = nullptr;
         error = std::string("--pictures needs ") + kFileName + ", but " + path + " is not that module";
         return false;
       }
+      // The module's application is made here, on the thread that also ends it: the renders come from the
+      // disc workers, which end before it.
+      start();
       finish_ = finish;
       return true;
     }

@@ -44,8 +44,8 @@ void QtMessages(QtMsgType type, const QMessageLogContext&, const QString& messag
   if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "ossel: %s\n", qUtf8Printable(message));
 }
 
-// The application the pages draw under: this module's own on the offscreen platform, made on the first picture,
-// unless the process already has one.
+// The application the pages draw under: this module's own on the offscreen platform, made when the module is
+// started, unless the process already has one.
 void EnsureApplication() {
   if (!state) state = new ModuleState;
   if (QGuiApplication::instance()) return;
@@ -85,7 +85,10 @@ int Render(OsselPictureRequest& request) {
     return 1;
   }
 
-  EnsureApplication();
+  if (!state) {
+    SetError(request, "the pictures module was not started");
+    return 1;
+  }
   QImage picture(request.width, request.height, QImage::Format_RGB32);
   if (picture.isNull()) {
     SetError(request, "not enough memory for the picture");
@@ -124,6 +127,8 @@ int Render(OsselPictureRequest& request) {
 }
 
 }  // namespace
+
+extern "C" __attribute__((visibility("default"))) void ossel_pictures_start() { EnsureApplication(); }
 
 extern "C" __attribute__((visibility("default"))) int ossel_pictures_render(OsselPictureRequest* request) {
   if (!request) return 1;

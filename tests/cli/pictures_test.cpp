@@ -141,9 +141,10 @@ TEST(Pictures, NamesFollowTheDiscAndAFailedFileDoesNotStopTheRest) {
   ASSERT_TRUE(test::WriteSound(folder / "side b.flac", test::Noise(3 * 44100, 3), {SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 2, 44100}));
   const std::string pictures = folder / "pictures";
   fs::create_directories(pictures + "/side a-01-frequency.png");  // in the way of one picture
+  // Two jobs: the pictures are drawn on the disc workers, while the module's application belongs to the main thread.
 
   auto result = RunOssel({"analyze", folder / "Live.At.Home", folder / "side a.flac", folder / "side b.flac",
-                          folder / "again/Live.At.Home", "--pictures", pictures});
+                          folder / "again/Live.At.Home", "--pictures", pictures, "--jobs", "2"});
   EXPECT_EQ(result.exitStatus, 1);
   EXPECT_NE(result.out.find("光盘结论"), std::string::npos);
   EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
