@@ -4,7 +4,8 @@ namespace ossel {
 
 DiscModel::DiscModel(DriveTable& drives) : drive(drives) {}
 
-DiscModel::DiscModel(DriveTable& drives, const std::string& storeFolder) : drive(drives), store(storeFolder) {}
+DiscModel::DiscModel(DriveTable& drives, const std::string& storeFolder, bool unbufferedStore)
+    : drive(drives), store(storeFolder, unbufferedStore) {}
 
 void DiscModel::ClearDisc() {
   {

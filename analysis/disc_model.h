@@ -23,8 +23,8 @@ namespace ossel {
 class DiscModel {
  public:
   explicit DiscModel(DriveTable& drives = DriveTable::System());
-  // A model whose display store lives in `storeFolder`.
-  DiscModel(DriveTable& drives, const std::string& storeFolder);
+  // A model whose display store lives in `storeFolder`, unbuffered unless asked otherwise.
+  DiscModel(DriveTable& drives, const std::string& storeFolder, bool unbufferedStore = true);
 
   CdDrive drive;
   DisplayStore store;

@@ -175,7 +175,9 @@ class AnalyzeRun {
     std::string why;
     bool ready = mounted.Mount(entry, why, notes);
     for (const std::string& note : notes) error(note);
-    DiscModel model;
+    // The display data of a disc lives only until its pictures are drawn. Through the system cache, a library of
+    // short discs never waits for the disk: unbuffered, every transfer did, and a core stood idle meanwhile.
+    DiscModel model(DriveTable::System(), DisplayStore::SystemTempFolder(), false);
     model.skipMode = options_.skip - 1;
     if (ready) ready = OpenDisc(model.drive, mounted.letter(), entry.name, why);
     if (ready) {
@@ -202,7 +204,11 @@ class AnalyzeRun {
     texts.error = error;
     texts.trackDone = [this, &model](int row) { output_.AddAnalysed(PlayingSeconds(model.RowCopy(row).lengthMsf)); };
     CliHost host(model, texts);
-    const int parallel = entry.source ? jobs_ : 1;
+    // While more discs wait than there are jobs, each disc reads its tracks in turn and the discs run side by side
+    // (a disc of its own per job costs less than tracks of one disc spread out: each spread track opens the disc
+    // once more). The last discs spread their tracks, so that no job stands idle at the end.
+    const bool spread = entries_.size() - index <= static_cast<std::size_t>(jobs_);
+    const int parallel = entry.source && spread ? jobs_ : 1;
     {
       AnalysisThread worker([&](AnalysisThread& w) { RunAnalyzeDiscJob(model, host, w, parallel, &slots_); });
       worker.QueueJob();

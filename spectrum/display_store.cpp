@@ -169,8 +169,10 @@ bool DisplayStore::ReadEntry(std::int32_t entry, void* destination) {
 void DisplayStore::Clear() {
   std::lock_guard guard(lock_);
   entries_.clear();
-  // Should the file refuse to shrink, later items simply go after what it still holds.
-  if (file_ >= 0) Truncate(file_, 0);
+  // Should the file refuse to shrink, later items simply go after what it still holds. An empty file is left alone:
+  // some file systems take a shrink to nothing as a file being replaced, and write it out to the disk when it is
+  // closed.
+  if (file_ >= 0 && ::lseek(file_, 0, SEEK_END) > 0) Truncate(file_, 0);
 }
 
 std::int32_t DisplayStore::EntryCount() const {
