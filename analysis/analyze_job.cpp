@@ -79,12 +79,21 @@ class Job {
     }
 
     workspaces_.clear();
+    ReportMediumFault();
     drive_.UnlockTray();
     jobLock.unlock();
     host_.EnableDriveBox();
   }
 
  private:
+  // A virtual disc whose file changed or broke while it was read has failed those reads: its error names the file,
+  // so that the silence put in their place is not taken for the disc's audio.
+  void ReportMediumFault() {
+    const DriveTable::Drive entry = drive_.Drives().Lookup(drive_.OpenLetter());
+    const std::string fault = entry.fault ? entry.fault() : std::string();
+    if (!fault.empty()) host_.ShowError(fault);
+  }
+
   // Sizes every audio row's image; returns the widest.
   std::int32_t PrepareRows() {
     std::int32_t maxWidth = 0;

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cerrno>
 #include <cmath>
@@ -77,6 +78,52 @@ std::int16_t FloatToSample(float x) {
   return static_cast<std::int16_t>(std::lrint(scaled));
 }
 
+// What a disc's file was when it was opened, to find it changed under the disc: a file rewritten, cut or grown
+// while it is played would give other audio than the one checked, or silence, as if nothing had happened. Once a
+// change or a failed read is seen the file stays faulty for the disc's life. A rewrite that keeps the length within
+// one tick of the file system's clock after the file was opened does not show.
+class FileWatch {
+ public:
+  FileWatch(std::string path, int fd) : path_(std::move(path)), fd_(fd), opened_(Identity()) {}
+
+  // False (with the fault kept) when the file is no longer the one opened. Any thread.
+  bool Unchanged() {
+    if (faulty_) return false;
+    const std::optional<State> now = Identity();
+    if (!opened_ || !now || !(*now == *opened_)) Fail("changed while the disc was read");
+    return !faulty_;
+  }
+  void Fail(const std::string& what) {
+    std::lock_guard lock(mutex_);
+    if (fault_.empty()) fault_ = Fault(path_, what);
+    faulty_ = true;
+  }
+  std::string fault() const {
+    std::lock_guard lock(mutex_);
+    return fault_;
+  }
+
+ private:
+  struct State {
+    std::int64_t size;
+    std::int64_t seconds;
+    long nanoseconds;
+    bool operator==(const State&) const = default;
+  };
+  std::optional<State> Identity() const {
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) return std::nullopt;
+    return State{st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
+  }
+
+  const std::string path_;
+  const int fd_;
+  const std::optional<State> opened_;
+  std::atomic<bool> faulty_{false};
+  mutable std::mutex mutex_;
+  std::string fault_;
+};
+
 // A raw CD-DA file (BINARY little-endian or MOTOROLA big-endian), read by offset and never held in memory.
 class RawSource final : public Source {
  public:
@@ -89,34 +136,44 @@ class RawSource final : public Source {
       if (fd >= 0) ::close(fd);
       return nullptr;
     }
-    return std::unique_ptr<RawSource>(new RawSource(fd, st.st_size, bigEndian));
+    return std::unique_ptr<RawSource>(new RawSource(path, fd, st.st_size, bigEndian));
   }
 
   ~RawSource() override { ::close(fd_); }
 
   bool Read(std::int64_t position, std::int32_t sectors, std::uint8_t* out) override {
+    if (!watch_.Unchanged()) return false;
     const std::size_t want = static_cast<std::size_t>(sectors) * kSectorBytes;
     std::size_t got = 0;
     while (got < want) {
       const ssize_t n = ::pread(fd_, out + got, want - got, static_cast<off_t>(position + got));
       if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) return false;  // the file shrank or cannot be read any more
+      if (n <= 0) {
+        watch_.Fail(n < 0 ? std::string("cannot be read any more: ") + std::strerror(errno) : "ends early");
+        return false;
+      }
       got += static_cast<std::size_t>(n);
     }
+    // A change during the read itself shows now.
+    if (!watch_.Unchanged()) return false;
     if (bigEndian_) SwapBytePairs(out, want);
     return true;
   }
+
+  std::string ReadFault() const override { return watch_.fault(); }
 
   std::int64_t Size() const override { return size_; }
   std::int64_t UnitsPerAudioSector() const override { return kSectorBytes; }
   bool Raw() const override { return true; }
 
  private:
-  RawSource(int fd, std::int64_t size, bool bigEndian) : fd_(fd), size_(size), bigEndian_(bigEndian) {}
+  RawSource(const std::string& path, int fd, std::int64_t size, bool bigEndian)
+      : fd_(fd), size_(size), bigEndian_(bigEndian), watch_(path, fd) {}
 
   int fd_;
   std::int64_t size_;
   bool bigEndian_;
+  FileWatch watch_;
 };
 
 // Bytes one sample takes in the fixed-width encodings whose length a header announces.
@@ -160,13 +217,20 @@ class SoundSource final : public Source {
  public:
   static std::unique_ptr<SoundSource> Open(const std::string& path, std::string& error) {
     if (!CheckFile(path, error)) return nullptr;
+    // The decoder reads through a descriptor of our own, which also tells whether the file changes later.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+      error = Fault(path, std::string("cannot open: ") + std::strerror(errno));
+      return nullptr;
+    }
     SF_INFO info{};
-    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    SNDFILE* file = sf_open_fd(fd, SFM_READ, &info, SF_TRUE);
     if (!file) {
+      ::close(fd);
       error = Fault(path, "cannot decode: " + DecoderText(nullptr));
       return nullptr;
     }
-    std::unique_ptr<SoundSource> source(new SoundSource(file, info));
+    std::unique_ptr<SoundSource> source(new SoundSource(path, fd, file, info));
     if (!source->Verify(path, error)) return nullptr;
     return source;
   }
@@ -175,29 +239,39 @@ class SoundSource final : public Source {
 
   bool Read(std::int64_t position, std::int32_t sectors, std::uint8_t* out) override {
     std::lock_guard lock(mutex_);
+    if (!watch_.Unchanged()) return false;
     const sf_count_t want = static_cast<sf_count_t>(sectors) * kFramesPerSector;
     const sf_count_t present = std::clamp<sf_count_t>(info_.frames - position, 0, want);
     if (present > 0) {
       if (position != position_ && sf_seek(file_, position, SEEK_SET) != position) {
         position_ = -1;
+        watch_.Fail("cannot seek in the file any more");
         return false;
       }
       stereo_.resize(static_cast<std::size_t>(present) * 2);
       const sf_count_t got = Decode(present, stereo_.data());
       position_ = position + got;
-      if (got != present) return false;
+      if (got != present || sf_error(file_) != SF_ERR_NO_ERROR) {
+        watch_.Fail("damaged: decoding fails at sample frame " + std::to_string(position + got) + " (" +
+                    DecoderText(file_) + ")");
+        return false;
+      }
+      if (!watch_.Unchanged()) return false;
       StoreSamples(stereo_.data(), stereo_.size(), out);
     }
     std::memset(out + present * 4, 0, static_cast<std::size_t>(want - present) * 4);
     return true;
   }
 
+  std::string ReadFault() const override { return watch_.fault(); }
+
   std::int64_t Size() const override { return info_.frames; }
   std::int64_t UnitsPerAudioSector() const override { return kFramesPerSector; }
   bool Raw() const override { return false; }
 
  private:
-  SoundSource(SNDFILE* file, const SF_INFO& info) : file_(file), info_(info) {
+  SoundSource(const std::string& path, int fd, SNDFILE* file, const SF_INFO& info)
+      : file_(file), info_(info), watch_(path, fd) {
     const int subformat = info.format & SF_FORMAT_SUBMASK;
     floating_ = subformat == SF_FORMAT_FLOAT || subformat == SF_FORMAT_DOUBLE;
   }
@@ -263,6 +337,7 @@ class SoundSource final : public Source {
   SF_INFO info_;
   bool floating_ = false;
   std::mutex mutex_;  // one decoder, shared by every reader of the disc
+  FileWatch watch_;
   sf_count_t position_ = 0;
   std::vector<std::int16_t> stereo_;
   std::vector<short> mono_;

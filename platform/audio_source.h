@@ -24,8 +24,12 @@ bool CheckFile(const std::string& path, std::string& error);
 class Source {
  public:
   virtual ~Source() = default;
-  // Fills `sectors` whole CD-DA sectors, starting `position` units into the file.
+  // Fills `sectors` whole CD-DA sectors, starting `position` units into the file. Fails from the first read that
+  // finds the file changed since it was opened (its length or modification time), or that it cannot be read or
+  // decoded any more; ReadFault() then tells why.
   virtual bool Read(std::int64_t position, std::int32_t sectors, std::uint8_t* out) = 0;
+  // "file: what" when a read failed because the file changed or broke after the disc was made; empty while sound.
+  virtual std::string ReadFault() const = 0;
   // The file's length in its units: bytes of a raw file, sample frames of a sound file.
   virtual std::int64_t Size() const = 0;
   // Units one audio sector takes in the file.

@@ -38,6 +38,9 @@ class DriveTable {
     std::string description;    // device path or image file
     std::string vendorProduct;  // where known
     BackendFactory open;        // null for drives that are not CD drives
+    // What went lastingly wrong with the medium since it was inserted, for a virtual disc whose file changed or
+    // broke while it was read; null or empty when nothing did.
+    std::function<std::string()> fault;
   };
 
   // A table with C: as a fixed disk and nothing else.

@@ -560,6 +560,14 @@ bool VirtualDisc::ReadSectors(std::int32_t lba, int count, std::uint8_t* out) co
   return true;
 }
 
+std::string VirtualDisc::ReadFault() const {
+  for (const auto& source : impl_->sources) {
+    std::string fault = source->ReadFault();
+    if (!fault.empty()) return fault;
+  }
+  return {};
+}
+
 std::unique_ptr<DeviceBackend> VirtualDisc::OpenBackend() {
   return std::make_unique<VirtualDiscBackend>(shared_from_this());
 }
@@ -570,6 +578,10 @@ DriveTable::Drive VirtualDisc::AsDrive() {
   drive.description = Description();
   drive.vendorProduct = std::string(kVendor) + " " + kProduct;
   drive.open = [self = shared_from_this()] { return self->OpenBackend(); };
+  drive.fault = [self = std::weak_ptr<VirtualDisc>(shared_from_this())] {
+    const auto disc = self.lock();
+    return disc ? disc->ReadFault() : std::string();
+  };
   return drive;
 }
 

@@ -46,6 +46,9 @@ class VirtualDisc : public std::enable_shared_from_this<VirtualDisc> {
   // Raw CD-DA sectors [lba, lba + count); false when any of them lies outside the disc or in a data track, or a file
   // read fails.
   bool ReadSectors(std::int32_t lba, int count, std::uint8_t* out) const;
+  // "file: what" for the first of the disc's files found changed, cut short or undecodable after the disc was made
+  // (its reads fail from then on); empty while every file is sound.
+  std::string ReadFault() const;
 
   std::unique_ptr<DeviceBackend> OpenBackend();
   DriveTable::Drive AsDrive();
