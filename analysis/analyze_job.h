@@ -11,10 +11,11 @@
 #include "analysis/disc_model.h"
 #include "analysis/job_host.h"
 #include "analysis/track_slots.h"
+#include "platform/language.h"
 
 namespace ossel {
 
-inline constexpr char kInsufficientMemory[] = "INSUFFICIENT MEMORY AVAILABLE!";
+inline constexpr char kInsufficientMemory[] = OSSEL_TEXT("Message", "INSUFFICIENT MEMORY AVAILABLE!");
 
 // The frequency of each display bin, shared by every job and every track row for the life of the process.
 const double* JobFrequencyAxis();

@@ -8,10 +8,11 @@
 #include "analysis/analysis_thread.h"
 #include "analysis/disc_model.h"
 #include "analysis/job_host.h"
+#include "platform/language.h"
 
 namespace ossel {
 
-inline constexpr char kCantOpenDrive[] = "CAN'T OPEN SELECTED DRIVE!";
+inline constexpr char kCantOpenDrive[] = OSSEL_TEXT("Message", "CAN'T OPEN SELECTED DRIVE!");
 
 // What the commands need of the window beyond what the job needs.
 class PanelHost : public JobHost {

@@ -3,6 +3,7 @@
 
 #include "device/text_format.h"
 #include "platform/crt_format.h"
+#include "platform/language.h"
 
 namespace ossel {
 
@@ -29,34 +30,43 @@ namespace {
 long Count(double value) { return static_cast<long>(static_cast<std::int32_t>(value)); }
 }  // namespace
 
+// Each line is one text of the catalogue, with the numbers the report formats itself as "%s" and the line break
+// added here, so that an English line keeps its source's placeholders in the same order.
 std::string TrackReportBlock(int rowIndex, int blocks, const TrackResult* result, const std::string& statusText) {
-  std::string block = FormatText("音轨: %02d\r\n", rowIndex + 1);
+  std::string block = FormatText(Translate("Report", "音轨: %02d"), rowIndex + 1) + "\r\n";
   block += "------------------------------------------------------------\r\n";
-  block += FormatText("经过加工的数据块: %d\r\n", blocks);
+  block += FormatText(Translate("Report", "经过加工的数据块: %d"), blocks) + "\r\n";
   if (!result) {
-    block += "没有足够的数据来分析\r\n";
+    block += std::string(Translate("Report", "没有足够的数据来分析")) + "\r\n";
   } else {
     const TrackResult& r = *result;
-    block += "最大频率: " + FormatE(r.cutoffPeakPosition) + "\r\n";
-    block += "光谱峰值: " + FormatE(r.hfPeakValue) + " at " + FormatE(r.hfPeakFrequency) + " Hz\r\n";
-    block += "最小分散阶段: " + FormatE(r.minPhaseSpread) + "\r\n";
-    block += FormatText("统计信息 (1,2): %06ld %06ld, ", Count(r.cutoffCount1), Count(r.cutoffCount2)) +
-             FormatE(r.cutoffRatio21) + "\r\n";
-    block += FormatText("统计信息 (3,4): %06ld %06ld, ", Count(r.cutoffCount3), Count(r.cutoffCount4)) +
-             FormatE(r.cutoffRatio43) + "\r\n";
-    block += FormatText("完成阶段: %d\r\n", r.stagesDone);
+    block += FormatText(Translate("Report", "最大频率: %s"), FormatE(r.cutoffPeakPosition).c_str()) + "\r\n";
+    block += FormatText(Translate("Report", "光谱峰值: %s at %s Hz"), FormatE(r.hfPeakValue).c_str(),
+                        FormatE(r.hfPeakFrequency).c_str()) + "\r\n";
+    block += FormatText(Translate("Report", "最小分散阶段: %s"), FormatE(r.minPhaseSpread).c_str()) + "\r\n";
+    block += FormatText(Translate("Report", "统计信息 (1,2): %06ld %06ld, %s"), Count(r.cutoffCount1),
+                        Count(r.cutoffCount2), FormatE(r.cutoffRatio21).c_str()) + "\r\n";
+    block += FormatText(Translate("Report", "统计信息 (3,4): %06ld %06ld, %s"), Count(r.cutoffCount3),
+                        Count(r.cutoffCount4), FormatE(r.cutoffRatio43).c_str()) + "\r\n";
+    block += FormatText(Translate("Report", "完成阶段: %d"), r.stagesDone) + "\r\n";
     for (int i = 0; i < r.stagesDone && i < 3; ++i) {
-      block += FormatText("阶段 %d 结果为: ", i) + FormatE(r.stageScore[i]) +
-               ", 概率为: " + FormatE(r.stageProbability[i]) + "\r\n";
+      block += FormatText(Translate("Report", "阶段 %d 结果为: %s, 概率为: %s"), i, FormatE(r.stageScore[i]).c_str(),
+                          FormatE(r.stageProbability[i]).c_str()) + "\r\n";
     }
   }
-  block += "音轨结论: " + statusText + "\r\n";
+  block += FormatText(Translate("Report", "音轨结论: %s"), ShownRowText(statusText).c_str()) + "\r\n";
   return block;
 }
 
 std::string DiscReportLine(const std::string& statusText, double probability) {
-  return "光盘结论: " + statusText + " 的概率为 " + FormatFixed(probability, 6) + "\r\n";
+  return FormatText(Translate("Report", "光盘结论: %s 的概率为 %s"), ShownRowText(statusText).c_str(),
+                    FormatFixed(probability, 6).c_str()) + "\r\n";
 }
+
+const std::string& ShownRowText(const std::string& text) { return Translate("TrackRow", text); }
+
+// The row words the job stores as they stand, shown in the chosen language (see ShownRowText).
+[[maybe_unused]] constexpr const char* kRowWords[] = {OSSEL_TEXT("TrackRow", "未知的"), OSSEL_TEXT("TrackRow", "光盘结论")};
 
 void ConsoleAppendTo(std::string& console, const std::string& text) {
   console += text;

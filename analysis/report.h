@@ -23,6 +23,11 @@ std::string TrackReportBlock(int rowIndex, int blocks, const TrackResult* result
 // "光盘结论: %s 的概率为 %lf\r\n"
 std::string DiscReportLine(const std::string& statusText, double probability);
 
+// A track row's text as the chosen language shows it. The job keeps its words in the rows as they stand (the
+// undecided verdict "未知的", the disc row's name "光盘结论"); the lists, the report and the command line's records
+// show them through this. Any other text comes back unchanged.
+const std::string& ShownRowText(const std::string& text);
+
 // The console's append rule: the text, then one more line break.
 void ConsoleAppendTo(std::string& console, const std::string& text);
 

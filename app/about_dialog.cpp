@@ -1,5 +1,6 @@
 #include "app/about_dialog.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -62,7 +63,7 @@ HyperLink::HyperLink(QWidget* parent) : QLabel(parent) {
   setCursor(Qt::PointingHandCursor);
   setMouseTracking(true);
   setFocusPolicy(Qt::TabFocus);
-  setAccessibleDescription("Link");
+  setAccessibleDescription(QCoreApplication::translate("About", "Link"));
 }
 
 void HyperLink::SetToolTipText(const QString& text) {
@@ -128,16 +129,16 @@ AboutDialog::AboutDialog(Settings* settings, QWidget* parent) : QWidget(parent),
   link_->setText(link_->fontMetrics().elidedText(kHomePageUrl, Qt::ElideRight, link_->width()));
   link_->SetLink(kHomePageUrl);
   link_->EnableToolTip(true);
-  link_->SetToolTipText("Velmora Software Homepage");
+  link_->SetToolTipText(QCoreApplication::translate("About", "Velmora Software Homepage"));
   link_->setAccessibleName(kHomePageUrl);
 
-  donate_ = new QPushButton("捐  赠", this);
+  donate_ = new QPushButton(QCoreApplication::translate("About", "捐  赠"), this);
   donate_->setGeometry(Dlu(131, 186, 77, 18));
-  donate_->setAccessibleName("捐  赠");
-  donate_->setAccessibleDescription("Donate");
+  donate_->setAccessibleName(donate_->text());
+  donate_->setAccessibleDescription(QCoreApplication::translate("About", "Donate"));
   connect(donate_, &QPushButton::clicked, this, &AboutDialog::Donate);
   setFocusPolicy(Qt::StrongFocus);
-  setAccessibleName("About");
+  setAccessibleName(QCoreApplication::translate("About", "About"));
 }
 
 void AboutDialog::Donate() { OpenAddress(QUrl(kDonationUrl)); }

@@ -4,11 +4,13 @@
 #include <QElapsedTimer>
 #include <QFont>
 #include <QTimer>
+#include <QTranslator>
 #include <cstdio>
 
 #include "app/commands.h"
 #include "app/main_frame.h"
 #include "app/main_panel.h"
+#include "platform/language.h"
 #include "views/page_pictures.h"
 
 namespace ossel {
@@ -43,11 +45,25 @@ class TimingProbe : public QObject {
 
 }  // namespace
 
+bool InstallTranslation(QCoreApplication& app) {
+  if (CurrentLanguage() != Language::English) return true;
+  auto* translator = new QTranslator(&app);
+  if (!translator->load(QStringLiteral(":/i18n/ossel_en.qm"))) {
+    delete translator;
+    return false;
+  }
+  app.installTranslator(translator);
+  return true;
+}
+
 AnalyzerApp::AnalyzerApp(int& argc, char** argv) : QApplication(argc, argv) {
-  setApplicationName(kAppTitle);
   setOrganizationName("Velmora");
   setApplicationVersion("1.2");
   setDesktopFileName("ossel-analyzer");
+  if (!InstallTranslation(*this)) std::fprintf(stderr, "ossel-analyzer: the English texts are missing\n");
+  // The name a screen reader and the window manager give the program, in the chosen language. The settings do not
+  // depend on it: they name their own organisation and application.
+  setApplicationName(QCoreApplication::translate("Window", kAppTitle));
   ossel::InstallFontSubstitutes();
   QFont font("MS Shell Dlg");
   font.setPointSize(8);
@@ -64,7 +80,10 @@ bool AnalyzerApp::InitInstance() {
   const QCommandLineOption analyze("analyze", "Start the analysis of the disc at once.");
   const QCommandLineOption timing("report-timing",
                                   "Analyse, then print the longest stall of the window and the analysis time, and quit.");
+  // Only for the help: main() takes "--lang" out of the arguments before the application sees them.
+  const QCommandLineOption language("lang", "en: the window in English (also OSSEL_LANG=en).", "LANG");
   parser.addOption(analyze);
+  parser.addOption(language);
   parser.addOption(timing);
   parser.addPositionalArgument("discs", "Cue sheets, audio files or folders to open as a disc.", "[DISC...]");
   parser.process(*this);

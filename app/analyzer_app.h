@@ -9,6 +9,10 @@ namespace ossel {
 
 class CMainFrame;
 
+// With English as the chosen language (platform/language.h), loads the compiled catalogue into `app`, so that the
+// window's texts come in English. False when English is chosen and the catalogue cannot be loaded.
+bool InstallTranslation(QCoreApplication& app);
+
 class AnalyzerApp : public QApplication {
   Q_OBJECT
 

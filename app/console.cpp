@@ -1,5 +1,6 @@
 #include "app/console.h"
 
+#include <QCoreApplication>
 #include <QScrollBar>
 #include <QTextCursor>
 
@@ -11,7 +12,7 @@ Console::Console(QWidget* parent) : QPlainTextEdit(parent) {
   setLineWrapMode(QPlainTextEdit::NoWrap);
   setMaximumBlockCount(kMaxLines);
   setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-  setAccessibleName("Console");
+  setAccessibleName(QCoreApplication::translate("Pages", "Console"));
 }
 
 void Console::Append(const std::string& text) {

@@ -1,5 +1,6 @@
 #include "app/main_frame.h"
 
+#include <QCoreApplication>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
@@ -31,10 +32,10 @@ struct ButtonSpec {
 
 const std::array<ButtonSpec, 6> kButtons{{
     {kCmdPlaceholder, "", ""},
-    {kCmdReadNewDisc, "read", "读取新的光盘"},
-    {kCmdEjectOrLoad, "eject", "弹出光盘"},
-    {kCmdAnalyze, "analyze", "分析光盘"},
-    {kCmdCancel, "cancel", "取消检查光盘"},
+    {kCmdReadNewDisc, "read", QT_TRANSLATE_NOOP("Window", "读取新的光盘")},
+    {kCmdEjectOrLoad, "eject", QT_TRANSLATE_NOOP("Window", "弹出光盘")},
+    {kCmdAnalyze, "analyze", QT_TRANSLATE_NOOP("Window", "分析光盘")},
+    {kCmdCancel, "cancel", QT_TRANSLATE_NOOP("Window", "取消检查光盘")},
     {kCmdPlaceholder, "", ""},
 }};
 
@@ -68,8 +69,9 @@ MainToolBar::MainToolBar(QWidget* parent) : QToolBar(parent) {
     button->setIconSize(kImageSize);
     button->setAutoRaise(true);
     button->setIcon(ButtonIcon(spec.image));
-    button->setToolTip(QString::fromUtf8(spec.tip));
-    button->setAccessibleName(QString::fromUtf8(spec.tip));
+    const QString tip = QCoreApplication::translate("Window", spec.tip);
+    button->setToolTip(tip);
+    button->setAccessibleName(tip);
     button->setFocusPolicy(Qt::NoFocus);
     const int id = spec.command;
     connect(button, &QToolButton::clicked, this, [this, id] { emit command(id); });
@@ -124,8 +126,8 @@ void CMainFrame::OnCommand(int id) {
   if (panel_ && panel_->OnCommand(id)) return;
   if (id == kCmdOpenImage) {
     const QStringList files = QFileDialog::getOpenFileNames(
-        this, "Open disc image", QString(),
-        "Disc images and audio (*.cue *.flac *.wav *.aif *.aiff *.wv);;Cue sheets (*.cue);;All files (*)");
+        this, QCoreApplication::translate("Window", "Open disc image"), QString(),
+        QCoreApplication::translate("Window", "Disc images and audio (*.cue *.flac *.wav *.aif *.aiff *.wv);;Cue sheets (*.cue);;All files (*)"));
     if (!files.isEmpty()) panel_->OpenImages(files);
   }
   // The edit and pane commands, and the placeholders, have no handler.

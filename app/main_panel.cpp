@@ -29,10 +29,10 @@ MainPanel::MainPanel(DriveTable& drives, QWidget* parent)
       skipBox_(new CFlatComboBox(this)),
       trackNumber_(new TrackNum(this)),
       skipRatio_(new SkipMode(this)) {
-  driveBox_->setAccessibleName("Drive");
-  skipBox_->setAccessibleName("Skip mode");
-  driveBox_->setToolTip("Drive");
-  skipBox_->setToolTip("Read one piece in n");
+  driveBox_->setAccessibleName(QCoreApplication::translate("Window", "Drive"));
+  skipBox_->setAccessibleName(QCoreApplication::translate("Window", "Skip mode"));
+  driveBox_->setToolTip(QCoreApplication::translate("Window", "Drive"));
+  skipBox_->setToolTip(QCoreApplication::translate("Window", "Read one piece in n"));
 }
 
 MainPanel::~MainPanel() {
@@ -59,14 +59,14 @@ bool MainPanel::Create() {
   console_->setFont(trackList_->font());
 
   tabs_->pages = {
-      {"&Tracks", trackList_, true},
-      {"&CD Info", infoList_, false},
-      {"&ISRC Info", isrcList_, false},
-      {"光谱(&S)", spectrum_, false},
-      {"频率(&F)", frequency_, false},
-      {"&Help", help_, true},
-      {"&About", about_, true},
-      {settings_->ConsoleEnabled ? "控制台(&O)" : "", console_, true},
+      {QCoreApplication::translate("Window", "&Tracks"), trackList_, true},
+      {QCoreApplication::translate("Window", "&CD Info"), infoList_, false},
+      {QCoreApplication::translate("Window", "&ISRC Info"), isrcList_, false},
+      {QCoreApplication::translate("Window", "光谱(&S)"), spectrum_, false},
+      {QCoreApplication::translate("Window", "频率(&F)"), frequency_, false},
+      {QCoreApplication::translate("Window", "&Help"), help_, true},
+      {QCoreApplication::translate("Window", "&About"), about_, true},
+      {settings_->ConsoleEnabled ? QCoreApplication::translate("Window", "控制台(&O)") : QString(), console_, true},
       {"", nullptr, false},
   };
   tabs_->InsertItems();
@@ -83,7 +83,7 @@ bool MainPanel::Create() {
     ShowMessage(kCantOpenDrive);
   }
 
-  if (about_) window()->setWindowTitle(kWindowTitle);
+  if (about_) window()->setWindowTitle(QCoreApplication::translate("Window", kWindowTitle));
 
   FillDriveBox();
   SelectDriveItem(model_.cdDrive);
@@ -226,11 +226,13 @@ QWidget* MainPanel::ViewWidget(View view) const {
 }
 
 void MainPanel::ShowMessage(const QString& text) {
+  // The program's own messages are texts of the catalogue; others (a file's error, say) come back as they stand.
+  const QString shown = QCoreApplication::translate("Message", text.toUtf8().constData());
   if (messageSink) {
-    messageSink(text);
+    messageSink(shown);
     return;
   }
-  QMessageBox box(QMessageBox::Critical, kAppTitle, text, QMessageBox::Ok, this);
+  QMessageBox box(QMessageBox::Critical, QCoreApplication::translate("Window", kAppTitle), shown, QMessageBox::Ok, this);
   box.exec();
 }
 

@@ -32,8 +32,8 @@ class SpectrumView;
 class TrackListView;
 class TrackNum;
 
-inline constexpr char kAppTitle[] = "Ossel 分析器";
-inline constexpr char kWindowTitle[] = "Ossel 分析器 - 1.2";
+inline constexpr char kAppTitle[] = QT_TRANSLATE_NOOP("Window", "Ossel 分析器");
+inline constexpr char kWindowTitle[] = QT_TRANSLATE_NOOP("Window", "Ossel 分析器 - 1.2");
 
 class MainPanel : public QWidget, public PanelHost {
   Q_OBJECT

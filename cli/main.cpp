@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "platform/language.h"
 
 namespace {
 
@@ -55,10 +56,21 @@ bool PictureSize(const std::string& text, int& width, int& height) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The language is taken out of the arguments first, so that it may stand anywhere on the line.
+  std::string languageError;
+  const std::optional<ossel::Language> language = ossel::LanguageFromChoice(argc, argv, languageError);
+  if (!languageError.empty()) return ossel::cli::Usage(languageError);
+  if (language) ossel::SetLanguage(*language);
+
   CLI::App app("Ossel Analyzer's command line: is the audio of a CD, an image or a rip genuine CD audio, or decoded "
                "from a lossy MPEG source?",
                "ossel");
   app.set_version_flag("--version", "ossel " OSSEL_VERSION, "the program's version");
+  // Only for the help: "--lang" is taken out of the arguments before they are parsed.
+  std::string languageForHelp;
+  app.add_option("--lang", languageForHelp,
+                 "en: the report, the information and the track texts in English (also OSSEL_LANG=en); any command")
+      ->type_name("LANG");
   app.require_subcommand(1);
   app.fallthrough(false);
 

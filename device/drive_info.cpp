@@ -11,6 +11,7 @@
 #include "device/cd_drive.h"
 #include "device/text_format.h"
 #include "platform/crt_format.h"
+#include "platform/language.h"
 #include "platform/win_ioctl.h"
 
 namespace ossel {
@@ -72,9 +73,11 @@ class CommandSeries {
   PassThroughBuffer buffer_{};
 };
 
-constexpr const char* kDiscStatus[4] = {"空的", "不完全的, 可以附加", "完全的", "完全的"};
-constexpr const char* kLastSessionState[4] = {"空的", "不完全的, 不固定", "完全的", "完全的"};
-constexpr const char* kYesNo[2] = {"否", "是"};
+constexpr const char* kDiscStatus[4] = {OSSEL_TEXT("DriveInfo", "空的"), OSSEL_TEXT("DriveInfo", "不完全的, 可以附加"),
+                                         OSSEL_TEXT("DriveInfo", "完全的"), OSSEL_TEXT("DriveInfo", "完全的")};
+constexpr const char* kLastSessionState[4] = {OSSEL_TEXT("DriveInfo", "空的"), OSSEL_TEXT("DriveInfo", "不完全的, 不固定"),
+                                               OSSEL_TEXT("DriveInfo", "完全的"), OSSEL_TEXT("DriveInfo", "完全的")};
+constexpr const char* kYesNo[2] = {OSSEL_TEXT("DriveInfo", "否"), OSSEL_TEXT("DriveInfo", "是")};
 using SpeedTable = const char* const[16];
 constexpr SpeedTable kSpeeds1 = {"1X", "2X", "4X", "6X", "8X", "10X", "12X", "16X", "20X",
                                  "",   "",   "",   "",   "",   "",    ""};
@@ -100,8 +103,8 @@ constexpr const char* kRewritableSubType[8] = {
     "Medium Type C, low Beta category (C-)",
     "Medium Type C, high Beta category (C+)",
 };
-constexpr const char* kLongStrategy = "Long strategy type (菁蓝, AZO)";
-constexpr const char* kShortStrategy = "Short strategy type (酞菁染料)";
+constexpr const char* kLongStrategy = OSSEL_TEXT("DriveInfo", "Long strategy type (菁蓝, AZO)");
+constexpr const char* kShortStrategy = OSSEL_TEXT("DriveInfo", "Short strategy type (酞菁染料)");
 
 void AppendRow(std::vector<InfoRow>& rows, const char* label, std::string value) {
   rows.push_back(InfoRow{label, std::move(value)});
@@ -155,22 +158,22 @@ std::string CapacityText(std::uint32_t bytes, int minute, int second, int frame)
 void AppendIdentification(CommandSeries& scsi, std::vector<InfoRow>& rows) {
   if (!scsi.Send({ioctl::kScsiInquiry, 0, 0, 0, kAllocationLength, 0}) || !scsi.StatusGood()) return;
   const std::uint8_t* d = scsi.data();
-  AppendHeader(rows, "设备信息");
-  AppendRow(rows, "厂家识别码", FieldText(d + 8, 8));
-  AppendRow(rows, "产品识别码", FieldText(d + 16, 16));
-  AppendRow(rows, "产品修订版", FieldText(d + 32, 4));
-  AppendRow(rows, "厂家名称", FieldText(d + 36, 20));
+  AppendHeader(rows, Translate("DriveInfo", "设备信息"));
+  AppendRow(rows, Translate("DriveInfo", "厂家识别码"), FieldText(d + 8, 8));
+  AppendRow(rows, Translate("DriveInfo", "产品识别码"), FieldText(d + 16, 16));
+  AppendRow(rows, Translate("DriveInfo", "产品修订版"), FieldText(d + 32, 4));
+  AppendRow(rows, Translate("DriveInfo", "厂家名称"), FieldText(d + 36, 20));
 }
 
 // MODE SENSE(6) of the capabilities page, block descriptors disabled. The drive's status is not looked at.
 void AppendCapabilities(CommandSeries& scsi, std::vector<InfoRow>& rows) {
   if (!scsi.Send({ioctl::kScsiModeSense6, 0x08, 0x2A, 0, kAllocationLength, 0})) return;
   const std::uint8_t* p = scsi.data() + 4;  // after the mode parameter header
-  AppendRow(rows, "读取模式", ReadModesText(p));
-  AppendRow(rows, "写入模式", WriteModesText(p));
-  AppendRow(rows, "读取速率", SpeedText(p[8], p[9]));
-  AppendRow(rows, "写入速率", SpeedText(p[18], p[19]));
-  AppendRow(rows, "缓冲区大小", FormatText("%d Kb", p[12] * 256 + p[13]));
+  AppendRow(rows, Translate("DriveInfo", "读取模式"), ReadModesText(p));
+  AppendRow(rows, Translate("DriveInfo", "写入模式"), WriteModesText(p));
+  AppendRow(rows, Translate("DriveInfo", "读取速率"), SpeedText(p[8], p[9]));
+  AppendRow(rows, Translate("DriveInfo", "写入速率"), SpeedText(p[18], p[19]));
+  AppendRow(rows, Translate("DriveInfo", "缓冲区大小"), FormatText("%d Kb", p[12] * 256 + p[13]));
 }
 
 // The data capacity: the last sector of the last track, as bytes and as minutes, seconds and frames.
@@ -179,7 +182,7 @@ void AppendDataCapacity(const CdDrive& drive, std::uint32_t bytesPerSector, std:
   const std::int32_t end = drive.TrackEnd(drive.trackTable().lastTrack);
   if (end < 0) return;  // a table without a usable last track
   const std::uint32_t bytes = bytesPerSector * static_cast<std::uint32_t>(end);
-  AppendRow(rows, "数据容量", CapacityText(bytes, end / 4500, end % 4500 / 75, end % 75));
+  AppendRow(rows, Translate("DriveInfo", "数据容量"), CapacityText(bytes, end / 4500, end % 4500 / 75, end % 75));
 }
 
 // The ATIP of a recordable disc: speeds, nominal capacity, dye strategy, sub-type and the media manufacturer.
@@ -188,13 +191,13 @@ void AppendAtip(CommandSeries& scsi, std::uint32_t bytesPerSector, std::vector<I
     return;
   }
   const std::uint8_t* a = scsi.data();
-  AppendHeader(rows, "ATIP 信息");
-  if (a[4] & 0x07) AppendRow(rows, "参照速率", kSpeeds1[a[4] & 0x07]);
+  AppendHeader(rows, Translate("DriveInfo", "ATIP 信息"));
+  if (a[4] & 0x07) AppendRow(rows, Translate("DriveInfo", "参照速率"), kSpeeds1[a[4] & 0x07]);
 
   const int subType = (a[6] >> 3) & 0x07;
   auto appendSpeeds = [&rows](std::uint8_t v, const SpeedTable& speeds) {
-    if (v >> 4) AppendRow(rows, "最低记录速度", speeds[v >> 4]);
-    if (v & 0x0F) AppendRow(rows, "最高记录速度", speeds[v & 0x0F]);
+    if (v >> 4) AppendRow(rows, Translate("DriveInfo", "最低记录速度"), speeds[v >> 4]);
+    if (v & 0x0F) AppendRow(rows, Translate("DriveInfo", "最高记录速度"), speeds[v & 0x0F]);
   };
   if (subType == 0 && (a[6] & 0x04)) {
     appendSpeeds(a[16], kSpeeds1);
@@ -208,11 +211,11 @@ void AppendAtip(CommandSeries& scsi, std::uint32_t bytesPerSector, std::vector<I
   }
 
   const int minute = a[8], second = a[9], frame = a[10];
-  if (minute >= 80 && minute <= 99) AppendRow(rows, "唱片类型", frame % 10 >= 5 ? kShortStrategy : kLongStrategy);
-  AppendRow(rows, "唱片图表类型", (a[6] & 0x40) ? kRewritableSubType[subType] : kRecordableSubType[subType]);
+  if (minute >= 80 && minute <= 99) AppendRow(rows, Translate("DriveInfo", "唱片类型"), Translate("DriveInfo", frame % 10 >= 5 ? kShortStrategy : kLongStrategy));
+  AppendRow(rows, Translate("DriveInfo", "唱片图表类型"), (a[6] & 0x40) ? kRewritableSubType[subType] : kRecordableSubType[subType]);
   const std::int32_t key = (minute * 60 + second) * 75 + frame - frame % 10;
-  AppendRow(rows, "制造商", std::string(ManufacturerName(key)));
-  AppendRow(rows, "制造商 (MSF)", FormatText("%02d:%02d:%02d", minute, second, frame));
+  AppendRow(rows, Translate("DriveInfo", "制造商"), std::string(ManufacturerName(key)));
+  AppendRow(rows, Translate("DriveInfo", "制造商 (MSF)"), FormatText("%02d:%02d:%02d", minute, second, frame));
 }
 
 // READ DISC INFORMATION and, for a disc that does not report the CD-DA/CD-ROM type, its ATIP.
@@ -222,8 +225,8 @@ void AppendDiscInformation(CdDrive& drive, CommandSeries& scsi, std::vector<Info
   const std::uint8_t discType = d[8];
   const std::uint8_t status = d[2];
   const std::uint8_t flags = d[7];
-  AppendHeader(rows, "唱片信息");
-  AppendRow(rows, "唱片类型", std::string(DiscTypeName(discType)));
+  AppendHeader(rows, Translate("DriveInfo", "唱片信息"));
+  AppendRow(rows, Translate("DriveInfo", "唱片类型"), std::string(DiscTypeName(discType)));
 
   ioctl::DiskGeometry geometry{};
   std::uint32_t bytesPerSector = kDefaultBytesPerSector;
@@ -231,10 +234,10 @@ void AppendDiscInformation(CdDrive& drive, CommandSeries& scsi, std::vector<Info
     bytesPerSector = geometry.bytesPerSector;
     AppendDataCapacity(drive, bytesPerSector, rows);
   }
-  AppendRow(rows, "唱片状态", kDiscStatus[status & 0x03]);
-  AppendRow(rows, "最后期间状态", kLastSessionState[(status >> 2) & 0x03]);
-  AppendRow(rows, "是可擦写", kYesNo[(status >> 4) & 0x01]);
-  AppendRow(rows, "无限制使用", kYesNo[(flags >> 5) & 0x01]);
+  AppendRow(rows, Translate("DriveInfo", "唱片状态"), Translate("DriveInfo", kDiscStatus[status & 0x03]));
+  AppendRow(rows, Translate("DriveInfo", "最后期间状态"), Translate("DriveInfo", kLastSessionState[(status >> 2) & 0x03]));
+  AppendRow(rows, Translate("DriveInfo", "是可擦写"), Translate("DriveInfo", kYesNo[(status >> 4) & 0x01]));
+  AppendRow(rows, Translate("DriveInfo", "无限制使用"), Translate("DriveInfo", kYesNo[(flags >> 5) & 0x01]));
 
   if (discType != 0) AppendAtip(scsi, bytesPerSector, rows);
 }
@@ -246,8 +249,8 @@ std::string_view DiscTypeName(std::uint8_t type) {
     case 0x00: return "CD-DA/CD-ROM";
     case 0x10: return "CD-I";
     case 0x20: return "CD-ROM XA";
-    case 0xFF: return "未定义的";
-    default: return "未知的";
+    case 0xFF: return Translate("DriveInfo", "未定义的");
+    default: return Translate("DriveInfo", "未知的");
   }
 }
 

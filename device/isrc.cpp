@@ -5,6 +5,7 @@
 
 #include "device/cd_drive.h"
 #include "device/text_format.h"
+#include "platform/language.h"
 #include "platform/win_ioctl.h"
 
 namespace ossel {
@@ -20,7 +21,7 @@ bool CdDrive::ReadTrackIsrc(std::vector<IsrcRow>& rows, int n) {
   // Country (2), registrant (3), year (2), designation (5).
   const char* code = reinterpret_cast<const char*>(isrc.code);
   IsrcRow row;
-  row.track = FormatText("%s %d", IsAudioTrack(n) ? "音频轨道" : "数据轨道", n);
+  row.track = FormatText(IsAudioTrack(n) ? Translate("Isrc", "音频轨道 %d") : Translate("Isrc", "数据轨道 %d"), n);
   row.country = CountryName(code);
   row.publisher = FieldText(code + 2, 3);
   row.year = (isrc.code[5] >= '7' ? "19" : "20") + FieldText(code + 5, 2);  // 70–99: 1970–1999, else 20xx

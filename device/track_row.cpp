@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/crt_format.h"
+#include "platform/language.h"
 
 namespace ossel {
 
@@ -14,7 +15,7 @@ std::string MsfTime::Text() const {
 
 std::string TrackNameText(int trackNumber) {
   char text[48];
-  std::snprintf(text, sizeof text, "音频轨道 %02d", trackNumber);
+  std::snprintf(text, sizeof text, Translate("TrackRow", "音频轨道 %02d"), trackNumber);
   return text;
 }
 

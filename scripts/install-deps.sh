@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build ccache pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-tools-dev qt6-l10n-tools
   libcdio-dev libcue-dev libsndfile1-dev libudev-dev
   libfftw3-dev libcli11-dev nlohmann-json3-dev
   clang libclang-rt-14-dev

@@ -2,6 +2,7 @@
 # Starts the desktop program under Xvfb with a window manager on the demo disc, lets it analyse the disc, and saves
 # a picture of every page, switching pages with real key presses.
 #   bash scripts/screenshots.sh [BUILD-DIR] [OUT-DIR]     (defaults: build, build/screenshots)
+#   OSSEL_LANG=en bash scripts/screenshots.sh ...           the same in English
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}

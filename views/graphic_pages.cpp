@@ -1,5 +1,6 @@
 #include "views/graphic_pages.h"
 
+#include <QCoreApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
@@ -18,7 +19,7 @@ int PlayingSeconds(const TrackRow& row) { return row.lengthMsf.minutes * 60 + ro
 
 SpectrumView::SpectrumView(DiscModel& model, TrackNum* trackNumber, QWidget* parent, const std::string& paletteFile)
     : GraphicView(model, trackNumber, Entry::Image, parent), palette_(LoadPaletteFile(paletteFile)) {
-  setAccessibleName("Spectrogram");
+  setAccessibleName(QCoreApplication::translate("Pages", "Spectrogram"));
 }
 
 void SpectrumView::LoadCurrent() {
@@ -151,7 +152,7 @@ QString SpectrumView::ReadoutAt(QPoint at) const { return SpectrumReadout(rect()
 
 EqualizerView::EqualizerView(DiscModel& model, TrackNum* trackNumber, QWidget* parent)
     : GraphicView(model, trackNumber, Entry::Profile, parent) {
-  setAccessibleName("Frequency profile");
+  setAccessibleName(QCoreApplication::translate("Pages", "Frequency profile"));
 }
 
 void EqualizerView::SetCutoff(int row, double hz) {

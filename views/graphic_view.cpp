@@ -1,5 +1,6 @@
 #include "views/graphic_view.h"
 
+#include <QCoreApplication>
 #include <QContextMenuEvent>
 #include <QFileDialog>
 #include <QMenu>
@@ -22,15 +23,15 @@ GraphicView::GraphicView(DiscModel& model, TrackNum* trackNumber, Entry entry, Q
   slider_->setPageStep(1);
   slider_->setRange(0, 0);
   slider_->setEnabled(false);
-  slider_->setAccessibleName("Track");
-  slider_->setToolTip("Track 1");
+  slider_->setAccessibleName(QCoreApplication::translate("Pages", "Track"));
+  slider_->setToolTip(QCoreApplication::translate("Pages", "Track %1").arg(1));
   setFocusPolicy(Qt::StrongFocus);
   setFocusProxy(slider_);
   setMouseTracking(true);
   connect(slider_, &QSlider::valueChanged, this, &GraphicView::ShowPosition);
   connect(slider_, &QSlider::sliderMoved, this, [this](int position) {
     if (position >= 0 && position < static_cast<int>(rowsWithData_.size())) {
-      QToolTip::showText(QCursor::pos(), QString("Track %1").arg(rowsWithData_[static_cast<size_t>(position)] + 1), slider_);
+      QToolTip::showText(QCursor::pos(), QCoreApplication::translate("Pages", "Track %1").arg(rowsWithData_[static_cast<size_t>(position)] + 1), slider_);
     }
   });
   readout_->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -76,7 +77,7 @@ void GraphicView::OnDataChanged(int wParam) {
     current_ = rowsWithData_.front();
     LoadCurrent();
   }
-  slider_->setToolTip(QString("Track %1").arg(current_ + 1));
+  slider_->setToolTip(QCoreApplication::translate("Pages", "Track %1").arg(current_ + 1));
   RefreshReadout();
   update();
 }
@@ -90,7 +91,7 @@ void GraphicView::ShowPosition(int position) {
   }
   if (row == current_) return;
   current_ = row;
-  slider_->setToolTip(QString("Track %1").arg(current_ + 1));
+  slider_->setToolTip(QCoreApplication::translate("Pages", "Track %1").arg(current_ + 1));
   LoadCurrent();
   RefreshReadout();
 }
@@ -152,10 +153,10 @@ void GraphicView::PlaceReadout(QPoint at, const QString& text, const QRect& area
 
 void GraphicView::contextMenuEvent(QContextMenuEvent* event) {
   QMenu menu(this);
-  QAction* save = menu.addAction("Save picture…");
+  QAction* save = menu.addAction(QCoreApplication::translate("Pages", "Save picture…"));
   if (menu.exec(event->globalPos()) != save) return;
-  const QString path = QFileDialog::getSaveFileName(this, "Save picture", QString("track-%1.png").arg(current_ + 1, 2, 10, QChar('0')),
-                                                    "PNG pictures (*.png)");
+  const QString path = QFileDialog::getSaveFileName(this, QCoreApplication::translate("Pages", "Save picture"), QString("track-%1.png").arg(current_ + 1, 2, 10, QChar('0')),
+                                                    QCoreApplication::translate("Pages", "PNG pictures (*.png)"));
   if (!path.isEmpty()) SavePicture(path);
 }
 

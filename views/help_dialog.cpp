@@ -4,16 +4,18 @@
 #include <QDir>
 #include <QKeyEvent>
 
+#include "platform/language.h"
+
 namespace ossel {
 
 CExplorer::CExplorer(QWidget* parent) : QTextBrowser(parent) {
   setOpenExternalLinks(true);
-  setAccessibleName("Help");
+  setAccessibleName(QCoreApplication::translate("Pages", "Help"));
 }
 
 void CExplorer::Navigate(const QUrl& url) {
   if (url.isLocalFile() && !QFileInfo::exists(url.toLocalFile())) {
-    setHtml(QString("<h3>The help is not installed</h3><p>%1 was not found.</p>").arg(url.toLocalFile().toHtmlEscaped()));
+    setHtml(QCoreApplication::translate("Pages", "<h3>The help is not installed</h3><p>%1 was not found.</p>").arg(url.toLocalFile().toHtmlEscaped()));
     return;
   }
   setSource(url);
@@ -21,7 +23,9 @@ void CExplorer::Navigate(const QUrl& url) {
 
 CHelpDialog::CHelpDialog(QWidget* parent) : QWidget(parent), browser_(new CExplorer(this)) {
   const QString folder = QCoreApplication::applicationDirPath();
-  if (!folder.isEmpty()) url_ = QUrl::fromLocalFile(QDir(folder).filePath("help/index.html"));
+  // The English pages stand in help/en/, beside the original ones.
+  const QString page = CurrentLanguage() == Language::English ? "help/en/index.html" : "help/index.html";
+  if (!folder.isEmpty()) url_ = QUrl::fromLocalFile(QDir(folder).filePath(page));
   browser_->Navigate(url_);
   setFocusProxy(browser_);
 }

@@ -1,5 +1,6 @@
 #include "views/indicators.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 
 #include "views/sys_colors.h"
@@ -42,7 +43,7 @@ void IndicatorBase::paintEvent(QPaintEvent*) {
 }
 
 TrackNum::TrackNum(QWidget* parent) : IndicatorBase(":/images/caption-track.xpm", parent) {
-  setAccessibleName("Track");
+  setAccessibleName(QCoreApplication::translate("Pages", "Track"));
   setAccessibleDescription(text_);
 }
 
@@ -53,7 +54,7 @@ void TrackNum::SetText(const QString& text) {
 }
 
 SkipMode::SkipMode(QWidget* parent) : IndicatorBase(":/images/caption-mode.xpm", parent) {
-  setAccessibleName("Mode");
+  setAccessibleName(QCoreApplication::translate("Pages", "Mode"));
   setAccessibleDescription(DisplayText());
 }
 

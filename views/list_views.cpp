@@ -1,7 +1,10 @@
 #include "views/list_views.h"
 
+#include <QCoreApplication>
+
 #include "analysis/disc_model.h"
 #include "analysis/job_host.h"
+#include "analysis/report.h"
 #include "device/drive_info.h"
 #include "device/isrc.h"
 #include "device/track_row.h"
@@ -21,15 +24,15 @@ QString Text(const std::string& s) { return QString::fromStdString(s); }
 TrackListView::TrackListView(DiscModel& model, QWidget* parent)
     : CMyListCtrl(parent), model_(model), backgroundAddress_(QString::fromLatin1(kBackgroundPicture)) {
   setObjectName(QStringLiteral("trackList"));
-  setAccessibleName(QStringLiteral("Tracks"));
+  setAccessibleName(QCoreApplication::translate("Lists", "Tracks"));
   oddRowColor = FromColorRef(0xFFF0F0);
-  InsertColumn(0, QStringLiteral("文件名称"), Qt::AlignLeft);
-  InsertColumn(1, QStringLiteral("开始时间"), Qt::AlignRight);
-  InsertColumn(2, QStringLiteral("播放时间"), Qt::AlignRight);
-  InsertColumn(3, QStringLiteral("大小, Mb"), Qt::AlignRight);
-  InsertColumn(4, QStringLiteral("Uptime"), Qt::AlignRight);
-  InsertColumn(5, QStringLiteral("错误"), Qt::AlignRight);
-  InsertColumn(6, QStringLiteral("状态"), Qt::AlignRight);
+  InsertColumn(0, QCoreApplication::translate("Lists", "文件名称"), Qt::AlignLeft);
+  InsertColumn(1, QCoreApplication::translate("Lists", "开始时间"), Qt::AlignRight);
+  InsertColumn(2, QCoreApplication::translate("Lists", "播放时间"), Qt::AlignRight);
+  InsertColumn(3, QCoreApplication::translate("Lists", "大小, Mb"), Qt::AlignRight);
+  InsertColumn(4, QCoreApplication::translate("Lists", "Uptime"), Qt::AlignRight);
+  InsertColumn(5, QCoreApplication::translate("Lists", "错误"), Qt::AlignRight);
+  InsertColumn(6, QCoreApplication::translate("Lists", "状态"), Qt::AlignRight);
   if (!HasBackgroundPicture()) SetBackgroundPicture(backgroundAddress_);
 }
 
@@ -39,19 +42,19 @@ std::vector<int> TrackListView::ColumnWidths(int w) const {
 }
 
 void TrackListView::SetItemTexts(int item, const TrackRow& row) {
-  SetItemText(item, 0, Text(row.nameText));
+  SetItemText(item, 0, Text(ShownRowText(row.nameText)));
   SetItemText(item, 1, Text(row.startMsf.Text()));
   SetItemText(item, 2, Text(row.lengthMsf.Text()));
   SetItemText(item, 3, Text(row.sizeText));
   SetItemText(item, 4, Text(row.elapsedText));
   SetItemText(item, 5, Text(row.readErrorText));
-  SetItemText(item, 6, Text(row.statusText));
+  SetItemText(item, 6, Text(ShownRowText(row.statusText)));
 }
 
 int TrackListView::InsertRow(int index, const TrackRow& row) {
   // The first items added to the empty list take the picture away, unless there are no track rows to show.
   if (ItemCount() == 0 && model_.RowCount() > 0) SetBackgroundPicture(QString());
-  const int item = InsertItem(index, Text(row.nameText), row.trackNumber);
+  const int item = InsertItem(index, Text(ShownRowText(row.nameText)), row.trackNumber);
   SetItemTexts(item, row);
   return item;
 }
@@ -83,11 +86,11 @@ void TrackListView::OnSize() {
 
 InfoListView::InfoListView(DiscModel& model, QWidget* parent) : CMyListCtrl(parent), model_(model) {
   setObjectName(QStringLiteral("infoList"));
-  setAccessibleName(QStringLiteral("CD information"));
+  setAccessibleName(QCoreApplication::translate("Lists", "CD information"));
   SetGridLines(true);
   SetColumnHeaderVisible(false);
-  InsertColumn(0, QStringLiteral("Parameter"), Qt::AlignLeft);
-  InsertColumn(1, QStringLiteral("Value"), Qt::AlignLeft);
+  InsertColumn(0, QCoreApplication::translate("Lists", "Parameter"), Qt::AlignLeft);
+  InsertColumn(1, QCoreApplication::translate("Lists", "Value"), Qt::AlignLeft);
 }
 
 std::vector<int> InfoListView::ColumnWidths(int w) const { return {4 * w / 10, 6 * w / 10}; }
@@ -118,11 +121,11 @@ ISRCListView::ISRCListView(DiscModel& model, QWidget* parent) : CMyListCtrl(pare
   setObjectName(QStringLiteral("isrcList"));
   setAccessibleName(QStringLiteral("ISRC"));
   SetGridLines(true);
-  InsertColumn(0, QStringLiteral("Track"), Qt::AlignLeft);
-  InsertColumn(1, QStringLiteral("Country"), Qt::AlignLeft);
-  InsertColumn(2, QStringLiteral("Publisher"), Qt::AlignLeft);
-  InsertColumn(3, QStringLiteral("Year"), Qt::AlignLeft);
-  InsertColumn(4, QStringLiteral("Media Catalog Number"), Qt::AlignLeft);
+  InsertColumn(0, QCoreApplication::translate("Lists", "Track"), Qt::AlignLeft);
+  InsertColumn(1, QCoreApplication::translate("Lists", "Country"), Qt::AlignLeft);
+  InsertColumn(2, QCoreApplication::translate("Lists", "Publisher"), Qt::AlignLeft);
+  InsertColumn(3, QCoreApplication::translate("Lists", "Year"), Qt::AlignLeft);
+  InsertColumn(4, QCoreApplication::translate("Lists", "Media Catalog Number"), Qt::AlignLeft);
 }
 
 std::vector<int> ISRCListView::ColumnWidths(int w) const {

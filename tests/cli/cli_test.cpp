@@ -11,6 +11,7 @@
 namespace ossel {
 namespace {
 
+using test::DemoDisc;
 using test::RunOssel;
 
 // What follows each `key` in `text` up to the next character of `stops`.
@@ -27,18 +28,6 @@ int CountOf(const std::string& text, const std::string& what) {
   int n = 0;
   for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
   return n;
-}
-
-// The demo disc, made once in the build folder by the project's own script (sox, lame and flac); the lock keeps
-// test processes running side by side from making it twice at once.
-const std::string& DemoDisc() {
-  static const std::string cue = [] {
-    const std::string folder = std::string(OSSEL_BINARY_DIR) + "/test-demo";
-    const std::string command = "mkdir -p " + folder + " && flock " + folder + ".lock bash " +
-                                std::string(OSSEL_SOURCE_DIR) + "/scripts/make-demo-disc.sh " + folder + " >/dev/null";
-    return std::system(command.c_str()) == 0 ? folder + "/demo.cue" : std::string();
-  }();
-  return cue;
 }
 
 TEST(CommandLine, HelpVersionAndUnknownCommands) {

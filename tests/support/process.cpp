@@ -1,5 +1,7 @@
 #include "support/process.h"
 
+#include <cstdlib>
+
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -53,6 +55,16 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
   waitpid(pid, &status, 0);
   result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return result;
+}
+
+const std::string& DemoDisc() {
+  static const std::string cue = [] {
+    const std::string folder = std::string(OSSEL_BINARY_DIR) + "/test-demo";
+    const std::string command = "mkdir -p " + folder + " && flock " + folder + ".lock bash " +
+                                std::string(OSSEL_SOURCE_DIR) + "/scripts/make-demo-disc.sh " + folder + " >/dev/null";
+    return std::system(command.c_str()) == 0 ? folder + "/demo.cue" : std::string();
+  }();
+  return cue;
 }
 
 }  // namespace ossel::test

@@ -23,4 +23,8 @@ inline ProcessResult RunOssel(const std::vector<std::string>& args,
   return RunProcess(OSSEL_CLI_PATH, args, onOutput);
 }
 
+// The demo disc's cue sheet, made once in the build folder by the project's own script (sox, lame and flac); empty
+// when it could not be made. A lock keeps test processes running side by side from making it twice at once.
+const std::string& DemoDisc();
+
 }  // namespace ossel::test
