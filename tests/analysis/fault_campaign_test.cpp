@@ -41,31 +41,6 @@ void EndsOrDie(Future& future, const char* what) {
   std::_Exit(3);
 }
 
-std::string Msf(int sectors) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%02d:%02d:%02d", sectors / 4500, sectors / 75 % 60, sectors % 75);
-  return text;
-}
-
-// A disc of noise tracks in one BINARY file, with the given number of sectors each.
-std::shared_ptr<VirtualDisc> NoiseDisc(const test::ImageFolder& folder, const std::vector<int>& trackSectors) {
-  test::Samples all;
-  std::string cue = "FILE \"disc.bin\" BINARY\n";
-  int start = 0;
-  for (std::size_t i = 0; i < trackSectors.size(); ++i) {
-    const test::Samples track = test::Noise(std::int64_t{trackSectors[i]} * test::kFramesPerSector, 31 + i);
-    all.insert(all.end(), track.begin(), track.end());
-    cue += "  TRACK " + std::to_string(100 + i + 1).substr(1) + " AUDIO\n    INDEX 01 " + Msf(start) + "\n";
-    start += trackSectors[i];
-  }
-  EXPECT_TRUE(test::WriteRaw(folder / "disc.bin", all));
-  EXPECT_TRUE(test::WriteText(folder / "disc.cue", cue));
-  std::string error;
-  auto disc = VirtualDisc::FromCueSheet(folder / "disc.cue", error);
-  EXPECT_TRUE(disc) << error;
-  return disc;
-}
-
 enum class Fault { None, Fail, Short, Hang };
 
 // A raw read as the drive saw it: its number in the job (from 0), its first sector and its length.
@@ -204,7 +179,7 @@ struct Rig {
   char letter = 0;
 
   explicit Rig(const std::vector<int>& trackSectors, const std::string& storeFolder = {}) {
-    disc = NoiseDisc(folder, trackSectors);
+    disc = test::NoiseDisc(folder, trackSectors, 31);
     faulty = std::make_unique<FaultyDrive>(disc);
     letter = table.AddCdDrive(faulty->AsDrive());
     model = std::make_unique<DiscModel>(table, storeFolder.empty() ? folder.path() : storeFolder);

@@ -19,32 +19,6 @@ using namespace std::chrono_literals;
 // `blocks` × 16384 bytes need this many sectors before it.
 int SectorsForBlocks(int blocks) { return (blocks * 16384 + 2351) / 2352 + 1; }
 
-std::string Msf(int sectors) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%02d:%02d:%02d", sectors / 4500, sectors / 75 % 60, sectors % 75);
-  return text;
-}
-
-// A disc of noise tracks in one BINARY file, with the given number of sectors each.
-std::shared_ptr<VirtualDisc> NoiseDisc(const test::ImageFolder& folder, const std::vector<int>& trackSectors) {
-  test::Samples all;
-  std::string cue = "FILE \"disc.bin\" BINARY\n";
-  int start = 0;
-  for (std::size_t i = 0; i < trackSectors.size(); ++i) {
-    const int sectors = trackSectors[i];
-    const test::Samples track = test::Noise(std::int64_t{sectors} * test::kFramesPerSector, 7 + i);
-    all.insert(all.end(), track.begin(), track.end());
-    cue += "  TRACK " + std::to_string(100 + i + 1).substr(1) + " AUDIO\n    INDEX 01 " + Msf(start) + "\n";
-    start += sectors;
-  }
-  EXPECT_TRUE(test::WriteRaw(folder / "disc.bin", all));
-  EXPECT_TRUE(test::WriteText(folder / "disc.cue", cue));
-  std::string error;
-  auto disc = VirtualDisc::FromCueSheet(folder / "disc.cue", error);
-  EXPECT_TRUE(disc) << error;
-  return disc;
-}
-
 // A virtual disc in a drive table of its own, loaded into a model with a recording host.
 struct Bench {
   test::ImageFolder folder;
@@ -58,12 +32,12 @@ struct Bench {
   explicit Bench(const std::vector<int>& blocks) {
     std::vector<int> sectors;
     for (int b : blocks) sectors.push_back(SectorsForBlocks(b));
-    Insert(NoiseDisc(folder, sectors));
+    Insert(test::NoiseDisc(folder, sectors, 7));
   }
   struct Sectors {
     std::vector<int> counts;
   };
-  explicit Bench(const Sectors& sectors) { Insert(NoiseDisc(folder, sectors.counts)); }
+  explicit Bench(const Sectors& sectors) { Insert(test::NoiseDisc(folder, sectors.counts, 7)); }
 
   void Insert(const std::shared_ptr<VirtualDisc>& disc) {
     ASSERT_TRUE(disc);

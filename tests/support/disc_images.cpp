@@ -1,5 +1,7 @@
 #include "support/disc_images.h"
 
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -145,6 +147,31 @@ std::vector<std::uint8_t> DiscDrive::Read(std::int32_t lba, int count) {
   std::vector<std::uint8_t> bytes(static_cast<std::size_t>(count) * kSectorBytes);
   if (!drive_->ReadAudioSectors(lba, count, bytes.data())) bytes.clear();
   return bytes;
+}
+
+std::shared_ptr<VirtualDisc> NoiseDisc(const ImageFolder& folder, const std::vector<int>& trackSectors,
+                                       std::uint32_t firstSeed) {
+  auto msf = [](int sectors) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", sectors / 4500, sectors / 75 % 60, sectors % 75);
+    return std::string(text);
+  };
+  Samples all;
+  std::string cue = "FILE \"disc.bin\" BINARY\n";
+  int start = 0;
+  for (std::size_t i = 0; i < trackSectors.size(); ++i) {
+    const Samples track =
+        Noise(std::int64_t{trackSectors[i]} * kFramesPerSector, firstSeed + static_cast<std::uint32_t>(i));
+    all.insert(all.end(), track.begin(), track.end());
+    cue += "  TRACK " + std::to_string(100 + i + 1).substr(1) + " AUDIO\n    INDEX 01 " + msf(start) + "\n";
+    start += trackSectors[i];
+  }
+  EXPECT_TRUE(WriteRaw(folder / "disc.bin", all));
+  EXPECT_TRUE(WriteText(folder / "disc.cue", cue));
+  std::string error;
+  auto disc = VirtualDisc::FromCueSheet(folder / "disc.cue", error);
+  EXPECT_TRUE(disc) << error;
+  return disc;
 }
 
 }  // namespace ossel::test

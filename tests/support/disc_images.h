@@ -64,6 +64,11 @@ bool WriteText(const std::string& path, const std::string& text);
 bool Truncate(const std::string& path, std::uintmax_t bytes);
 bool Scribble(const std::string& path, std::uintmax_t offset, std::size_t count);
 
+// A cue sheet "disc.cue" in `folder` over one BINARY file of noise tracks with these numbers of sectors (track N's
+// noise has seed `firstSeed` + N - 1), opened as a virtual disc; null, with a test failure, when it could not be.
+std::shared_ptr<VirtualDisc> NoiseDisc(const ImageFolder& folder, const std::vector<int>& trackSectors,
+                                       std::uint32_t firstSeed);
+
 // What a drive returns for stereo samples: little-endian CD-DA, padded with silence to whole sectors.
 std::vector<std::uint8_t> CddaBytes(const Samples& stereo);
 // `count` sectors of silence.
