@@ -266,7 +266,7 @@ class Job {
 
   void EndTrack(int n, const TrackOutcome& outcome) {
     if (outcome.blocks == 0) return;
-    const std::string status = outcome.result ? TrackVerdictWord(outcome.result->verdict) : kUndecidedWord;
+    const std::string status = outcome.result ? TrackVerdictWord(outcome.result->verdict) : UndecidedWord();
     model_.UpdateRow(n, [&](TrackRow& row) {
       row.imageEntry = outcome.imageEntry;
       row.profileEntry = outcome.profileEntry;
@@ -300,7 +300,7 @@ class Job {
       const std::string errors = FormatText("%d", worker_.readErrorTotal.load());
       std::lock_guard lock(model_.rowsLock);
       TrackRow& disc = model_.discRow;
-      disc.nameText = "光盘结论";
+      disc.nameText = DiscRowName();
       disc.startMsf = MsfTime::FromSectors(first);
       disc.lengthMsf = MsfTime::FromSectors(last);
       disc.sizeText = TrackSizeText(last - first);

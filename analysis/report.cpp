@@ -7,15 +7,18 @@
 
 namespace ossel {
 
-const char kUndecidedWord[] = "未知的";
 
 std::string FormatE(double value) { return FormatExponent(value, 6); }
 
 std::string TrackVerdictWord(double verdict) {
   if (verdict == 0.0) return "MPEG";
   if (verdict == 1.0) return "CDDA";
-  return kUndecidedWord;
+  return UndecidedWord();
 }
+
+std::string UndecidedWord() { return Translate("TrackRow", "未知的"); }
+
+std::string DiscRowName() { return Translate("TrackRow", "光盘结论"); }
 
 std::string DiscVerdictWord(int verdict) {
   switch (verdict) {
@@ -54,19 +57,14 @@ std::string TrackReportBlock(int rowIndex, int blocks, const TrackResult* result
                           FormatE(r.stageProbability[i]).c_str()) + "\r\n";
     }
   }
-  block += FormatText(Translate("Report", "音轨结论: %s"), ShownRowText(statusText).c_str()) + "\r\n";
+  block += FormatText(Translate("Report", "音轨结论: %s"), statusText.c_str()) + "\r\n";
   return block;
 }
 
 std::string DiscReportLine(const std::string& statusText, double probability) {
-  return FormatText(Translate("Report", "光盘结论: %s 的概率为 %s"), ShownRowText(statusText).c_str(),
+  return FormatText(Translate("Report", "光盘结论: %s 的概率为 %s"), statusText.c_str(),
                     FormatFixed(probability, 6).c_str()) + "\r\n";
 }
-
-const std::string& ShownRowText(const std::string& text) { return Translate("TrackRow", text); }
-
-// The row words the job stores as they stand, shown in the chosen language (see ShownRowText).
-[[maybe_unused]] constexpr const char* kRowWords[] = {OSSEL_TEXT("TrackRow", "未知的"), OSSEL_TEXT("TrackRow", "光盘结论")};
 
 void ConsoleAppendTo(std::string& console, const std::string& text) {
   console += text;

@@ -44,7 +44,7 @@ Json ResultJson(const TrackResult& r) {
 void AddRowTexts(Json& json, const TrackRow& row) {
   json["elapsedText"] = row.elapsedText;
   json["readErrorText"] = row.readErrorText;
-  json["statusText"] = ShownRowText(row.statusText);
+  json["statusText"] = row.statusText;
 }
 
 Json IsrcJson(const std::vector<IsrcRow>& rows) {
@@ -106,7 +106,7 @@ Json AnalysisJson(const std::string& name, DiscModel& model, const CliHost& host
   json["tracks"] = std::move(tracks);
   const TrackRow disc = model.DiscRowCopy();
   Json discRow = Json::object();
-  discRow["nameText"] = ShownRowText(disc.nameText);
+  discRow["nameText"] = disc.nameText;
   discRow["startMsf"] = disc.startMsf.Text();
   discRow["lengthMsf"] = disc.lengthMsf.Text();
   discRow["sizeText"] = disc.sizeText;

@@ -20,18 +20,12 @@ std::atomic<Language> chosen{Language::Original};
 
 using Key = std::pair<std::string_view, std::string_view>;
 
-struct Renderings {
-  std::map<Key, const char*> english;
-  std::map<Key, std::string> englishStrings;
-};
-
-const Renderings& Table() {
-  static const Renderings* table = [] {
-    auto* t = new Renderings;
+// The finished renderings by context and source, made at first use; they live as long as the program.
+const std::map<Key, std::string>& Renderings() {
+  static const auto* table = [] {
+    auto* t = new std::map<Key, std::string>;
     for (const CatalogueEntry& e : kCatalogue) {
-      if (*e.english == '\0') continue;
-      t->english[{e.context, e.source}] = e.english;
-      t->englishStrings[{e.context, e.source}] = e.english;
+      if (*e.english != '\0') t->emplace(Key{e.context, e.source}, e.english);
     }
     return t;
   }();
@@ -46,16 +40,14 @@ Language CurrentLanguage() { return chosen; }
 
 const char* Translate(const char* context, const char* source) {
   if (chosen != Language::English) return source;
-  const auto& table = Table().english;
-  const auto found = table.find({context, source});
-  return found == table.end() ? source : found->second;
+  const auto found = Renderings().find({context, source});
+  return found == Renderings().end() ? source : found->second.c_str();
 }
 
 const std::string& Translate(const char* context, const std::string& source) {
   if (chosen != Language::English) return source;
-  const auto& table = Table().englishStrings;
-  const auto found = table.find({context, source});
-  return found == table.end() ? source : found->second;
+  const auto found = Renderings().find({context, source});
+  return found == Renderings().end() ? source : found->second;
 }
 
 std::optional<Language> LanguageFromChoice(int& argc, char** argv, std::string& error) {

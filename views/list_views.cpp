@@ -4,7 +4,6 @@
 
 #include "analysis/disc_model.h"
 #include "analysis/job_host.h"
-#include "analysis/report.h"
 #include "device/drive_info.h"
 #include "device/isrc.h"
 #include "device/track_row.h"
@@ -42,19 +41,19 @@ std::vector<int> TrackListView::ColumnWidths(int w) const {
 }
 
 void TrackListView::SetItemTexts(int item, const TrackRow& row) {
-  SetItemText(item, 0, Text(ShownRowText(row.nameText)));
+  SetItemText(item, 0, Text(row.nameText));
   SetItemText(item, 1, Text(row.startMsf.Text()));
   SetItemText(item, 2, Text(row.lengthMsf.Text()));
   SetItemText(item, 3, Text(row.sizeText));
   SetItemText(item, 4, Text(row.elapsedText));
   SetItemText(item, 5, Text(row.readErrorText));
-  SetItemText(item, 6, Text(ShownRowText(row.statusText)));
+  SetItemText(item, 6, Text(row.statusText));
 }
 
 int TrackListView::InsertRow(int index, const TrackRow& row) {
   // The first items added to the empty list take the picture away, unless there are no track rows to show.
   if (ItemCount() == 0 && model_.RowCount() > 0) SetBackgroundPicture(QString());
-  const int item = InsertItem(index, Text(ShownRowText(row.nameText)), row.trackNumber);
+  const int item = InsertItem(index, Text(row.nameText), row.trackNumber);
   SetItemTexts(item, row);
   return item;
 }
