@@ -75,7 +75,7 @@ class Job {
       const bool finished = workers == 1 ? RunInOrder(rows) : RunInParallel(rows, workers);
       if (finished) FinishDisc();
     } else {
-      host_.ShowError(kInsufficientMemory);
+      host_.ShowError(Translate("Message", kInsufficientMemory));
     }
 
     workspaces_.clear();

@@ -119,7 +119,7 @@ void PanelController::ResetDisc(char letter) {
   model_.drive.Close();
   // A selected letter that is no CD drive (the default one on a machine without any) has nothing to reopen.
   if (model_.drive.driveLetters.find(model_.cdDrive) == std::string::npos) return;
-  if (!model_.drive.Open(model_.cdDrive)) host_.ShowError(kCantOpenDrive);
+  if (!model_.drive.Open(model_.cdDrive)) host_.ShowError(Translate("Message", kCantOpenDrive));
 }
 
 void PanelController::LoadDisc(char letter) {
@@ -136,7 +136,7 @@ bool PanelController::ReselectDrive() {
   model_.drive.Close();
   model_.cdDrive = host_.DriveBoxLetter();
   if (!model_.drive.Open(model_.cdDrive)) {
-    host_.ShowError(kCantOpenDrive);
+    host_.ShowError(Translate("Message", kCantOpenDrive));
     return false;
   }
   LoadDisc(model_.cdDrive);

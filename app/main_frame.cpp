@@ -1,6 +1,5 @@
 #include "app/main_frame.h"
 
-#include <QCoreApplication>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDragEnterEvent>

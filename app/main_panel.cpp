@@ -9,6 +9,7 @@
 #include "app/console.h"
 #include "app/settings.h"
 #include "platform/image_mount.h"
+#include "platform/language.h"
 #include "views/ext_tab_ctrl.h"
 #include "views/flat_combo_box.h"
 #include "views/graphic_pages.h"
@@ -80,7 +81,7 @@ bool MainPanel::Create() {
   if (!controller_->OpenInitialDrive()) {
     // Neither the stored drive nor the first one opens (on Linux often a matter of device permissions): say so and
     // go on without a drive, so that disc images can still be analysed.
-    ShowMessage(kCantOpenDrive);
+    ShowMessage(Translate("Message", kCantOpenDrive));
   }
 
   if (about_) window()->setWindowTitle(QCoreApplication::translate("Window", kWindowTitle));
@@ -226,13 +227,11 @@ QWidget* MainPanel::ViewWidget(View view) const {
 }
 
 void MainPanel::ShowMessage(const QString& text) {
-  // The program's own messages are texts of the catalogue; others (a file's error, say) come back as they stand.
-  const QString shown = QCoreApplication::translate("Message", text.toUtf8().constData());
   if (messageSink) {
-    messageSink(shown);
+    messageSink(text);
     return;
   }
-  QMessageBox box(QMessageBox::Critical, QCoreApplication::translate("Window", kAppTitle), shown, QMessageBox::Ok, this);
+  QMessageBox box(QMessageBox::Critical, QCoreApplication::translate("Window", kAppTitle), text, QMessageBox::Ok, this);
   box.exec();
 }
 
