@@ -22,8 +22,11 @@
 #include "cli/interrupt.h"
 #include "cli/json.h"
 #include "cli/ordered_output.h"
+#include "cli/output_file.h"
 #include "cli/pictures/picture_loader.h"
 #include "cli/records.h"
+#include "platform/cue_sheet.h"
+#include "platform/text_escape.h"
 #include "spectrum/builders.h"
 
 namespace ossel::cli {
@@ -66,19 +69,22 @@ bool WriteTrackPictures(PictureModule& module, const PictureSettings& settings, 
 
     auto draw = [&](int page, const std::string& path, const char* what, std::int32_t entry, std::uint64_t bytes,
                     auto&& place) {
-      std::string error;
+      std::string error, png;
       auto buffer = AllocateAligned<std::uint8_t>(bytes);
       if (!buffer) {
-        error = "not enough memory";
+        error = path + ": not enough memory";
       } else if (!fits(entry, bytes) || !model.store.ReadEntry(entry, buffer.get())) {
-        error = std::string("the track's ") + what + " could not be read back";
+        error = path + ": the track's " + what + " could not be read back";
       } else {
         place(request, buffer.get());
         request.page = page;
-        request.outputPath = path.c_str();
-        if (module.Render(request, error)) return;
+        if (!module.Render(request, png, error)) {
+          error = path + ": " + error;
+        } else if (WriteWholeFile(path, png, error)) {
+          return;
+        }
       }
-      fail("can't write " + path + ": " + error);
+      fail("can't write " + error);
       ok = false;
     };
     if (row.imageEntry >= 0 && row.imageWidth > 0) {
@@ -114,16 +120,42 @@ double PlayingSeconds(const MsfTime& length) {
   return length.minutes * 60.0 + length.seconds + length.frames / 75.0;
 }
 
+// The input that `output` names: a disc's cue sheet or audio file, or a file its sheet names; empty when none.
+std::string InputAt(const std::vector<DiscEntry>& entries, const std::string& output) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  if (!fs::exists(output, ec)) return {};
+  auto same = [&](const std::string& path) { return fs::equivalent(output, path, ec) && !ec; };
+  for (const DiscEntry& entry : entries) {
+    if (!entry.source) continue;
+    for (const std::string& file : entry.source->audioFiles) {
+      if (same(file)) return file;
+    }
+    const std::string& sheet = entry.source->cueSheet;
+    if (sheet.empty()) continue;
+    if (same(sheet)) return sheet;
+    std::string text, unused;
+    if (!vdisc::ReadCueText(sheet, text, unused)) continue;
+    const fs::path folder = fs::path(sheet).parent_path();
+    for (const vdisc::CueFileName& file : vdisc::CueFileNames(text)) {
+      const std::string path = (folder / file.name).string();
+      if (same(path)) return path;
+    }
+  }
+  return {};
+}
+
 // One library run: the discs, the shared state of their workers, and the outputs.
 class AnalyzeRun {
  public:
   AnalyzeRun(const AnalyzeOptions& options, std::vector<DiscEntry> entries, PictureModule* pictures,
-             std::FILE* csv, InterruptWatch& interrupts)
+             WholeFile* csvFile, InterruptWatch& interrupts)
       : options_(options),
         entries_(std::move(entries)),
         stems_(pictures ? UniqueStems(entries_) : std::vector<std::string>()),
         pictures_(pictures),
-        csv_(csv),
+        csvFile_(csvFile),
+        csvToStdout_(options.csv == "-"),
         interrupts_(interrupts),
         jobs_(options.jobs.value_or(std::max(1, static_cast<int>(std::thread::hardware_concurrency())))),
         slots_(jobs_),
@@ -131,7 +163,7 @@ class AnalyzeRun {
 
   // The exit status.
   int Run() {
-    if (csv_) WriteCsvHeader(csv_);
+    WriteCsv(CsvHeader());
     const std::size_t workers = jobs_ == 1 ? 1 : std::min({static_cast<std::size_t>(jobs_) + 1, kMostDiscsOpen,
                                                           entries_.size()});
     std::vector<std::thread> threads;
@@ -140,13 +172,13 @@ class AnalyzeRun {
     for (std::thread& thread : threads) thread.join();
     output_.EndProgress();
 
-    if (options_.summary) std::printf("%s\n", totals_.Line().c_str());
+    if (options_.summary) WriteStandardOutput(totals_.Line() + "\n");
     if (options_.discs.json) {
-      std::printf("%s\n", JsonText(json_.size() == 1 && entries_.size() == 1 ? json_.front() : json_).c_str());
+      WriteStandardOutput(JsonText(json_.size() == 1 && entries_.size() == 1 ? json_.front() : json_) + "\n");
     }
-    std::fflush(stdout);
-    if (interrupts_.Interrupted()) return kInterruptedExitStatus;
-    return failed_ ? 1 : 0;
+    FlushStandardOutput();
+    if (const int status = interrupts_.SignalExitStatus()) return status;
+    return failed_ || StandardOutputFailed() ? 1 : 0;
   }
 
  private:
@@ -155,18 +187,38 @@ class AnalyzeRun {
       const std::size_t index = next_++;
       if (index >= entries_.size()) return;
       if (interrupts_.Interrupted()) {
-        output_.Finish(index, {});
+        DiscOutcome outcome;
+        outcome.name = entries_[index].name;
+        outcome.notStarted = true;
+        Finish(index, std::move(outcome), nullptr, nullptr);
         continue;
       }
       AnalyzeDisc(index);
     }
   }
 
+  // The CSV rows to their file or standard output; a file that can no longer be written is said once, and the run
+  // goes on without it.
+  void WriteCsv(const std::string& rows) {
+    if (csvToStdout_) {
+      WriteStandardOutput(rows);
+    } else if (csvFile_ && !csvFile_->Failed() && !(csvFile_->Write(rows) && csvFile_->Flush())) {
+      // Called before the discs or in disc order, where the ordered output lets its caller write directly.
+      std::fprintf(stderr, "ossel: can't write %s\n", EscapeControls(csvFile_->Error()).c_str());
+    }
+  }
+
   void AnalyzeDisc(std::size_t index) {
     const DiscEntry& entry = entries_[index];
-    const bool report = !options_.summary && !options_.discs.json && !(csv_ == stdout);
-    auto error = [this, index](const std::string& text) { output_.Err(index, "ossel: " + text + "\n"); };
-    if (report && entries_.size() > 1) output_.Out(index, (index > 0 ? "\n== " : "== ") + entry.name + "\n");
+    const bool report = !options_.summary && !options_.discs.json && !csvToStdout_;
+    // Every line about the disc names it first; names and reasons from outside are shown with their control bytes
+    // escaped, so that nothing in them reaches the terminal as it is.
+    auto error = [this, index, &entry](const std::string& text) {
+      output_.Err(index, "ossel: " + EscapeControls(DiscMessage(entry.name, text)) + "\n");
+    };
+    if (report && entries_.size() > 1) {
+      output_.Out(index, (index > 0 ? "\n== " : "== ") + EscapeControls(entry.name) + "\n");
+    }
 
     DiscOutcome outcome;
     outcome.name = entry.name;
@@ -185,13 +237,13 @@ class AnalyzeRun {
       model.LoadTrackRows();
       model.LoadDiscInfo();
       if (model.RowCount() == 0) {
-        why = "no audio track on " + entry.name;
+        why = "no audio track";
         ready = false;
       }
     }
     if (!ready) {
       error(why);
-      outcome.error = why;
+      outcome.error = DiscReason(entry.name, why);
       Finish(index, std::move(outcome), nullptr, nullptr);
       return;
     }
@@ -202,7 +254,10 @@ class AnalyzeRun {
     DiscOutput texts;
     if (report) texts.report = [this, index](const std::string& text) { output_.Out(index, text); };
     texts.error = error;
-    texts.trackDone = [this, &model](int row) { output_.AddAnalysed(PlayingSeconds(model.RowCopy(row).lengthMsf)); };
+    texts.trackDone = [this, &model](int row) {
+      output_.AddAnalysed(PlayingSeconds(model.RowCopy(row).lengthMsf));
+      if (StandardOutputFailed()) interrupts_.Stop();  // nobody reads the outputs any more
+    };
     CliHost host(model, texts);
     // While more discs wait than there are jobs, each disc reads its tracks in turn and the discs run side by side
     // (a disc of its own per job costs less than tracks of one disc spread out: each spread track opens the disc
@@ -225,12 +280,20 @@ class AnalyzeRun {
     }
     outcome.verdict = host.discVerdict;
     outcome.probability = host.discProbability;
+    // The job tells the tracks that gave data in track order: one without a record before the last told (or on a
+    // disc that was judged) was read and gave none; one after it was never reached.
     const std::vector<TrackRow> rows = model.RowsCopy();
+    const auto& records = host.Tracks();
     for (std::size_t n = 0; n < rows.size(); ++n) {
-      const auto& record = n < host.Tracks().size() ? host.Tracks()[n] : std::nullopt;
-      if (!record) continue;
-      outcome.tracks.push_back({rows[n].trackNumber, mounted.TrackFile(rows[n].trackNumber), record->blocks,
-                                record->result});
+      TrackOutcome track{rows[n].trackNumber, mounted.TrackFile(rows[n].trackNumber), 0, std::nullopt, {}};
+      if (n < records.size() && records[n]) {
+        track.blocks = records[n]->blocks;
+        track.result = records[n]->result;
+      } else {
+        const bool read = outcome.verdict || n < records.size();
+        track.notAnalysed = read ? "not analysed: shorter than one analysis block" : "not analysed";
+      }
+      outcome.tracks.push_back(std::move(track));
     }
     Finish(index, std::move(outcome), &model, &host);
   }
@@ -238,16 +301,17 @@ class AnalyzeRun {
   // Hands the disc's outcome to the ordered output; what it writes is made now, while the model is alive.
   void Finish(std::size_t index, DiscOutcome outcome, DiscModel* model, CliHost* host) {
     std::optional<Json> json;
-    if (options_.discs.json) json = model ? AnalysisJson(outcome.name, *model, *host) : ErrorJson(outcome);
+    if (options_.discs.json) {
+      json = model ? AnalysisJson(outcome.name, *model, *host)
+                   : outcome.notStarted ? NotStartedJson(outcome) : ErrorJson(outcome);
+    }
     output_.Finish(index, [this, outcome = std::move(outcome), json = std::move(json)]() mutable {
       if (!outcome.error.empty() || pictureFailed_) failed_ = true;
       totals_.Add(outcome);
-      if (options_.summary) std::printf("%s\n", SummaryLine(outcome).c_str());
-      if (csv_) {
-        WriteCsvRows(csv_, outcome);
-        std::fflush(csv_);
-      }
+      if (options_.summary) WriteStandardOutput(SummaryLine(outcome) + "\n");
+      WriteCsv(CsvRows(outcome));
       if (json) json_.push_back(std::move(*json));
+      if (StandardOutputFailed()) interrupts_.Stop();
     });
   }
 
@@ -255,7 +319,8 @@ class AnalyzeRun {
   const std::vector<DiscEntry> entries_;
   const std::vector<std::string> stems_;
   PictureModule* pictures_;
-  std::FILE* csv_;
+  WholeFile* csvFile_;
+  const bool csvToStdout_;
   InterruptWatch& interrupts_;
   const int jobs_;
   TrackSlots slots_;
@@ -273,9 +338,17 @@ class AnalyzeRun {
 int RunAnalyze(const AnalyzeOptions& options) {
   InterruptWatch interrupts;  // first, so that every thread started later leaves the signals to it
 
+  std::string error;
+  auto entries = ListDiscs(options.discs, error);
+  if (!entries) return Fail(error);
+  // An output must not be one of the files read: it would be emptied before it is read.
+  if (!options.csv.empty() && options.csv != "-") {
+    const std::string input = InputAt(*entries, options.csv);
+    if (!input.empty()) return Usage("--csv " + options.csv + " would overwrite " + input + ", which is read");
+  }
+
   PictureModule pictureModule;  // finished when the command ends
   if (!options.pictures.empty()) {
-    std::string error;
     if (!pictureModule.Load(error)) return Usage(error);
     std::error_code ec;
     std::filesystem::create_directories(options.pictures, ec);
@@ -284,23 +357,20 @@ int RunAnalyze(const AnalyzeOptions& options) {
     }
   }
 
-  std::string error;
-  auto entries = ListDiscs(options.discs, error);
-  if (!entries) return Fail(error);
+  WholeFile csvFile;
+  const bool csvToFile = !options.csv.empty() && options.csv != "-";
+  if (csvToFile && !csvFile.Open(options.csv, error)) return Fail("can't write " + error);
 
-  std::FILE* csv = nullptr;
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> csvFile(nullptr, &std::fclose);
-  if (options.csv == "-") {
-    csv = stdout;
-  } else if (!options.csv.empty()) {
-    csvFile.reset(std::fopen(options.csv.c_str(), "w"));
-    if (!csvFile) return Fail("can't write " + options.csv + ": " + std::strerror(errno));
-    csv = csvFile.get();
+  AnalyzeRun run(options, std::move(*entries), options.pictures.empty() ? nullptr : &pictureModule,
+                 csvToFile ? &csvFile : nullptr, interrupts);
+  int status = run.Run();
+  // The rows of the discs finished go into place, also after an interrupt; a file that failed is not left half.
+  if (csvToFile && !csvFile.Failed() && !csvFile.Commit(error)) {
+    Fail("can't write " + error);
+    if (status == 0) status = 1;
+  } else if (csvFile.Failed()) {
+    if (status == 0) status = 1;
   }
-
-  AnalyzeRun run(options, std::move(*entries), options.pictures.empty() ? nullptr : &pictureModule, csv, interrupts);
-  const int status = run.Run();
-  if (csvFile && std::fclose(csvFile.release()) != 0) return Fail("can't write " + options.csv);
   return status;
 }
 

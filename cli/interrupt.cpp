@@ -2,8 +2,10 @@
 
 #include <signal.h>
 #include <time.h>
+#include <unistd.h>
 
 #include "analysis/analysis_thread.h"
+#include "cli/output_file.h"
 
 namespace ossel::cli {
 
@@ -23,10 +25,17 @@ InterruptWatch::InterruptWatch() {
   thread_ = std::thread([this, set] {
     const timespec tick{0, 100 * 1000 * 1000};
     while (!stop_) {
-      if (sigtimedwait(&set, nullptr, &tick) < 0) continue;
-      interrupted_ = true;
-      std::lock_guard lock(mutex_);
-      for (AnalysisThread* worker : workers_) worker->Cancel();
+      const int signal = sigtimedwait(&set, nullptr, &tick);
+      if (signal < 0) continue;
+      int none = 0;
+      if (!signal_.compare_exchange_strong(none, signal)) {
+        // The second signal: the first one's cancel has not brought the process to its end.
+        RemoveTemporaryFiles();
+        static const char kEnd[] = "\r\033[K";
+        if (isatty(STDERR_FILENO)) (void)!::write(STDERR_FILENO, kEnd, sizeof kEnd - 1);
+        ::_exit(128 + signal);
+      }
+      CancelAll();
     }
   });
 }
@@ -39,12 +48,20 @@ InterruptWatch::~InterruptWatch() {
 void InterruptWatch::Watch(AnalysisThread* worker) {
   std::lock_guard lock(mutex_);
   workers_.insert(worker);
-  if (interrupted_) worker->Cancel();
+  if (stopped_) worker->Cancel();
 }
 
 void InterruptWatch::Unwatch(AnalysisThread* worker) {
   std::lock_guard lock(mutex_);
   workers_.erase(worker);
+}
+
+void InterruptWatch::Stop() { CancelAll(); }
+
+void InterruptWatch::CancelAll() {
+  std::lock_guard lock(mutex_);
+  stopped_ = true;
+  for (AnalysisThread* worker : workers_) worker->Cancel();
 }
 
 }  // namespace ossel::cli

@@ -2,11 +2,13 @@
 #include <CLI/CLI.hpp>
 
 #include <cctype>
+#include <csignal>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/output_file.h"
 #include "platform/language.h"
 
 namespace {
@@ -55,7 +57,9 @@ bool PictureSize(const std::string& text, int& width, int& height) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+namespace {
+
+int Run(int argc, char** argv) {
   // The language is taken out of the arguments first, so that it may stand anywhere on the line.
   std::string languageError;
   const std::optional<ossel::Language> language = ossel::LanguageFromChoice(argc, argv, languageError);
@@ -97,7 +101,7 @@ int main(int argc, char** argv) {
           ->type_name("N")
           ->check(CLI::Range(1, 64));
   analyzeCommand->add_flag("--summary", analyze.summary, "one line per disc and a totals line instead of the report");
-  analyzeCommand->add_option("--csv", analyze.csv, "one row per track to FILE, or - for standard output")
+  CLI::Option* csv = analyzeCommand->add_option("--csv", analyze.csv, "one row per track to FILE, or - for standard output")
       ->type_name("FILE");
   CLI::Option* pictures =
       analyzeCommand->add_option("--pictures", analyze.pictures, "also each track's two pages as PNG in DIR")
@@ -146,6 +150,9 @@ int main(int argc, char** argv) {
     return ossel::cli::Usage("--picture-size takes WIDTHxHEIGHT, each from 64 to 8192 pixels, not '" + pictureSize +
                              "'");
   }
+  if (csv->count() > 0 && analyze.csv.empty()) {
+    return ossel::cli::Usage("--csv takes the file to write the rows to, or - for standard output");
+  }
   if (pictures->count() > 0 && analyze.pictures.empty()) {
     return ossel::cli::Usage("--pictures takes the folder to write the pictures to");
   }
@@ -153,4 +160,12 @@ int main(int argc, char** argv) {
     return ossel::cli::Usage("--csv - writes to standard output, which --summary and --json need too");
   }
   return ossel::cli::RunAnalyze(analyze);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // A reader that has gone away is a failed write, said as every other one is, not a silent end of the process.
+  std::signal(SIGPIPE, SIG_IGN);
+  return ossel::cli::FinishStandardOutput(Run(argc, argv));
 }

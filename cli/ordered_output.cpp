@@ -1,5 +1,7 @@
 #include "cli/ordered_output.h"
 
+#include "cli/output_file.h"
+
 namespace ossel::cli {
 
 namespace {
@@ -30,8 +32,7 @@ void OrderedOutput::Write(std::size_t disc, std::FILE* stream, const std::string
     return;
   }
   ClearProgressLocked();
-  std::fwrite(text.data(), 1, text.size(), stream);
-  std::fflush(stream);
+  Put(stream, text);
   DrawProgressLocked();
 }
 
@@ -44,15 +45,22 @@ void OrderedOutput::Finish(std::size_t disc, std::function<void()> inOrder) {
   while (head_ < held_.size() && held_[head_].finished) {
     Held done = std::move(held_[head_]);
     if (done.inOrder) done.inOrder();
-    std::fflush(stdout);
     if (++head_ == held_.size()) break;
     // The next disc's held texts go out; from now on it writes directly.
-    for (auto& [stream, text] : held_[head_].pieces) std::fwrite(text.data(), 1, text.size(), stream);
+    for (auto& [stream, text] : held_[head_].pieces) Put(stream, text);
     held_[head_].pieces.clear();
-    std::fflush(stdout);
-    std::fflush(stderr);
   }
   DrawProgressLocked();
+}
+
+void OrderedOutput::Put(std::FILE* stream, const std::string& text) {
+  if (stream == stdout) {
+    // Once standard output has failed (a full disk, a reader gone), nothing more is written to it.
+    if (!StandardOutputFailed()) WriteStandardOutput(text);
+    return;
+  }
+  std::fwrite(text.data(), 1, text.size(), stream);
+  std::fflush(stream);
 }
 
 void OrderedOutput::AddAudio(double seconds) {

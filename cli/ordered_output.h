@@ -40,6 +40,7 @@ class OrderedOutput {
   };
 
   void Write(std::size_t disc, std::FILE* stream, const std::string& text);
+  static void Put(std::FILE* stream, const std::string& text);
   void ClearProgressLocked();
   void DrawProgressLocked();
 

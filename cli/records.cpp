@@ -4,6 +4,7 @@
 
 #include "analysis/report.h"
 #include "detector/track_result.h"
+#include "platform/text_escape.h"
 
 namespace ossel::cli {
 
@@ -62,11 +63,21 @@ std::string Number(double value) {
   return ec == std::errc() ? std::string(text, end) : std::string();
 }
 
-const char* TrackWord(const TrackOutcome& track) {
-  return track.result ? VerdictWord(VerdictFromCode(track.result->verdict)) : "";
+}  // namespace
+
+std::string TrackCode(const TrackOutcome& track) {
+  if (!track.notAnalysed.empty()) return {};
+  return track.result ? VerdictWord(VerdictFromCode(track.result->verdict)) : "UNKN";
 }
 
-}  // namespace
+std::string DiscReason(const std::string& name, const std::string& text) {
+  const std::string lead = name + ": ";
+  return text.compare(0, lead.size(), lead) == 0 ? text.substr(lead.size()) : text;
+}
+
+std::string DiscMessage(const std::string& name, const std::string& text) {
+  return name + ": " + DiscReason(name, text);
+}
 
 std::string MsfText(std::int32_t lba) {
   const std::int32_t a = lba + 150;
@@ -93,13 +104,13 @@ Json AnalysisJson(const std::string& name, DiscModel& model, const CliHost& host
     track["firstSector"] = model.drive.TrackStart(row.trackNumber);
     track["lastSector"] = model.drive.TrackEnd(row.trackNumber);
     track["processedBlocks"] = record ? record->blocks : 0;
-    if (record && record->result) {
-      track["verdict"] = VerdictWord(VerdictFromCode(record->result->verdict));
-      track["result"] = ResultJson(*record->result);
+    // A track that gave data has its code, UNKN when too little to judge; one that gave none has no verdict.
+    if (record) {
+      track["verdict"] = record->result ? VerdictWord(VerdictFromCode(record->result->verdict)) : "UNKN";
     } else {
       track["verdict"] = nullptr;
-      track["result"] = nullptr;
     }
+    track["result"] = record && record->result ? ResultJson(*record->result) : Json(nullptr);
     AddRowTexts(track, row);
     tracks.push_back(std::move(track));
   }
@@ -118,6 +129,8 @@ Json AnalysisJson(const std::string& name, DiscModel& model, const CliHost& host
 }
 
 Json ErrorJson(const DiscOutcome& outcome) { return Json{{"name", outcome.name}, {"error", outcome.error}}; }
+
+Json NotStartedJson(const DiscOutcome& outcome) { return Json{{"name", outcome.name}, {"notStarted", true}}; }
 
 Json TocJson(const CdDrive& drive) {
   const TrackTable& toc = drive.trackTable();
@@ -149,11 +162,13 @@ Json InfoJson(const std::string& name, const std::vector<InfoRow>& info, const s
 }
 
 std::string SummaryLine(const DiscOutcome& outcome) {
-  if (!outcome.error.empty() && outcome.tracks.empty()) return "ERROR  " + outcome.error;
-  int cdda = 0, mpeg = 0, undecided = 0;
+  const std::string name = EscapeControls(outcome.name);
+  if (outcome.notStarted) return "NOT STARTED  " + name;
+  if (!outcome.error.empty() && outcome.tracks.empty()) return "ERROR  " + name + ": " + EscapeControls(outcome.error);
+  int cdda = 0, mpeg = 0, undecided = 0, none = 0;
   for (const TrackOutcome& track : outcome.tracks) {
-    const std::string word = TrackWord(track);
-    (word == "CDDA" ? cdda : word == "MPEG" ? mpeg : undecided) += 1;
+    const std::string code = TrackCode(track);
+    (code == "CDDA" ? cdda : code == "MPEG" ? mpeg : code == "UNKN" ? undecided : none) += 1;
   }
   char text[96];
   if (outcome.verdict && outcome.error.empty()) {
@@ -162,16 +177,16 @@ std::string SummaryLine(const DiscOutcome& outcome) {
     std::snprintf(text, sizeof text, "%-5s  %-8s", outcome.stopped ? "STOP" : "ERROR", "-");
   }
   std::string line = text;
-  std::snprintf(text, sizeof text, "  CDDA %2d  MPEG %2d  undecided %2d  ", cdda, mpeg, undecided);
+  std::snprintf(text, sizeof text, "  CDDA %2d  MPEG %2d  UNKN %2d  not analysed %2d  ", cdda, mpeg, undecided, none);
   line += text;
-  line += outcome.name;
-  if (!outcome.error.empty()) line += ": " + outcome.error;
+  line += name;
+  if (!outcome.error.empty()) line += ": " + EscapeControls(outcome.error);
   return line;
 }
 
 void SummaryTotals::Add(const DiscOutcome& outcome) {
   ++discs_;
-  if (!outcome.error.empty() || outcome.stopped || !outcome.verdict) {
+  if (!outcome.error.empty() || outcome.stopped || outcome.notStarted || !outcome.verdict) {
     ++discFailed_;
   } else {
     const std::string word = DiscVerdictWord(*outcome.verdict);
@@ -179,38 +194,40 @@ void SummaryTotals::Add(const DiscOutcome& outcome) {
   }
   for (const TrackOutcome& track : outcome.tracks) {
     ++tracks_;
-    const std::string word = TrackWord(track);
-    (word == "CDDA" ? cdda_ : word == "MPEG" ? mpeg_ : undecided_) += 1;
+    const std::string code = TrackCode(track);
+    (code == "CDDA" ? cdda_ : code == "MPEG" ? mpeg_ : code == "UNKN" ? undecided_ : noData_) += 1;
   }
 }
 
 std::string SummaryTotals::Line() const {
   char text[256];
   std::snprintf(text, sizeof text, "%d disc%s: %d CDDA, %d MPEG, %d UNKN, %d not analysed; %d track%s: %d CDDA, "
-                "%d MPEG, %d undecided", discs_, discs_ == 1 ? "" : "s", discCdda_, discMpeg_, discUnknown_,
-                discFailed_, tracks_, tracks_ == 1 ? "" : "s", cdda_, mpeg_, undecided_);
+                "%d MPEG, %d UNKN, %d not analysed", discs_, discs_ == 1 ? "" : "s", discCdda_, discMpeg_,
+                discUnknown_, discFailed_, tracks_, tracks_ == 1 ? "" : "s", cdda_, mpeg_, undecided_, noData_);
   return text;
 }
 
 std::string CsvField(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  const std::string shown = EscapeControls(text);
+  if (shown.find_first_of(",\"") == std::string::npos) return shown;
   std::string quoted = "\"";
-  for (char c : text) {
+  for (char c : shown) {
     if (c == '"') quoted += '"';
     quoted += c;
   }
   return quoted + "\"";
 }
 
-void WriteCsvHeader(std::FILE* out) {
-  std::fputs("disc,track,file,verdict,processed_blocks,cutoff_hz,stage1_score,stage1_probability,stage2_score,"
-             "stage2_probability,stage3_score,stage3_probability,disc_verdict,disc_probability,error\r\n",
-             out);
+std::string CsvHeader() {
+  return "disc,track,file,verdict,processed_blocks,cutoff_hz,stage1_score,stage1_probability,stage2_score,"
+         "stage2_probability,stage3_score,stage3_probability,disc_verdict,disc_probability,error\r\n";
 }
 
-void WriteCsvRows(std::FILE* out, const DiscOutcome& outcome) {
+std::string CsvRows(const DiscOutcome& outcome) {
   std::string discVerdict, discProbability;
-  if (!outcome.error.empty()) {
+  if (outcome.notStarted) {
+    discVerdict = "NOT STARTED";
+  } else if (!outcome.error.empty()) {
     discVerdict = "ERROR";
   } else if (outcome.stopped) {
     discVerdict = "STOP";
@@ -218,16 +235,13 @@ void WriteCsvRows(std::FILE* out, const DiscOutcome& outcome) {
     discVerdict = DiscVerdictWord(*outcome.verdict);
     discProbability = Number(outcome.probability);
   }
-  const std::string tail =
-      "," + discVerdict + "," + discProbability + "," + CsvField(outcome.error) + "\r\n";
-  if (outcome.tracks.empty() && !outcome.error.empty()) {
-    const std::string row = CsvField(outcome.name) + ",,,,,,,,,,,," + tail.substr(1);
-    std::fputs(row.c_str(), out);
-    return;
-  }
+  const std::string discFields = "," + discVerdict + "," + discProbability + ",";
+  if (outcome.tracks.empty()) return CsvField(outcome.name) + ",,,,,,,,,,,," + discFields.substr(1) +
+                                     CsvField(outcome.error) + "\r\n";
+  std::string rows;
   for (const TrackOutcome& track : outcome.tracks) {
     std::string row = CsvField(outcome.name) + "," + std::to_string(track.number) + "," + CsvField(track.file) + "," +
-                      TrackWord(track) + "," + std::to_string(track.blocks) + ",";
+                      TrackCode(track) + "," + std::to_string(track.blocks) + ",";
     if (track.result) row += Number(track.result->cutoffPeakPosition);
     const int stages = track.result ? std::max(0, std::min(track.result->stagesDone, 3)) : 0;
     for (int i = 0; i < 3; ++i) {
@@ -236,8 +250,10 @@ void WriteCsvRows(std::FILE* out, const DiscOutcome& outcome) {
       row += ",";
       if (i < stages) row += Number(track.result->stageProbability[i]);
     }
-    std::fputs((row + tail).c_str(), out);
+    // The disc's error, else why this track gave no data.
+    rows += row + discFields + CsvField(outcome.error.empty() ? track.notAnalysed : outcome.error) + "\r\n";
   }
+  return rows;
 }
 
 }  // namespace ossel::cli

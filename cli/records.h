@@ -13,52 +13,67 @@
 
 namespace ossel::cli {
 
-// One finished track of a disc.
+// One track of a disc.
 struct TrackOutcome {
   int number = 0;
   std::string file;  // the file holding its start, where known
   int blocks = 0;
-  std::optional<TrackResult> result;  // none: too little data to judge
+  std::optional<TrackResult> result;  // none: too little data to judge, or not analysed
+  std::string notAnalysed;            // why the track gave no data (too short, never reached); empty when it did
 };
 
 // What became of one disc of a run.
 struct DiscOutcome {
   std::string name;
-  std::string error;     // why it could not be analysed (to the end); empty when it was
-  bool stopped = false;  // interrupted before its verdict
+  std::string error;        // why it could not be analysed (to the end); empty when it was
+  bool stopped = false;     // interrupted before its verdict
+  bool notStarted = false;  // the run was interrupted before the disc was begun
   std::optional<int> verdict;
   double probability = 0.0;
-  std::vector<TrackOutcome> tracks;
+  std::vector<TrackOutcome> tracks;  // every audio track of the disc, in order
 };
+
+// The verdict code of a track: "CDDA", "MPEG" or "UNKN" (undecided, or too little data to judge); empty for a track
+// that gave no data.
+std::string TrackCode(const TrackOutcome& track);
 
 // The analysis record of a disc (`ossel analyze --json`), and the one of a disc that could not be analysed.
 Json AnalysisJson(const std::string& name, DiscModel& model, const CliHost& host);
 Json ErrorJson(const DiscOutcome& outcome);
+Json NotStartedJson(const DiscOutcome& outcome);
 // The table of contents (`ossel toc --json`) and the information rows (`ossel info --json`).
 Json TocJson(const CdDrive& drive);
 Json InfoJson(const std::string& name, const std::vector<InfoRow>& info, const std::vector<IsrcRow>& isrc);
 
+// Why a disc failed, without its name in front: every line about a disc puts the name there itself.
+std::string DiscReason(const std::string& name, const std::string& text);
+// "NAME: reason", as every error line about a disc reads.
+std::string DiscMessage(const std::string& name, const std::string& text);
+
 // "MM:SS:FF" of a sector address, counted from the start of the disc (150 sectors before address 0).
 std::string MsfText(std::int32_t lba);
 
-// "CDDA  0.999871  CDDA 10  MPEG  0  undecided  1  PATH"; "ERROR  PATH: reason" for a disc that failed.
+// "CDDA  0.999871  CDDA 10  MPEG  0  UNKN  1  not analysed  0  PATH"; "ERROR  PATH: reason"
+// for a disc that failed before its tracks, "NOT STARTED  PATH" for one the run never began. Names are shown with
+// their control bytes escaped, so that each disc has one line.
 std::string SummaryLine(const DiscOutcome& outcome);
 
 class SummaryTotals {
  public:
   void Add(const DiscOutcome& outcome);
-  // "12 discs: 10 CDDA, 1 MPEG, 0 UNKN, 1 not analysed; 130 tracks: 120 CDDA, 9 MPEG, 1 undecided"
+  // "12 discs: 10 CDDA, 1 MPEG, 0 UNKN, 1 not analysed; 130 tracks: 120 CDDA, 9 MPEG, 1 UNKN, 0 not analysed"
   std::string Line() const;
 
  private:
   int discs_ = 0, discCdda_ = 0, discMpeg_ = 0, discUnknown_ = 0, discFailed_ = 0;
-  int tracks_ = 0, cdda_ = 0, mpeg_ = 0, undecided_ = 0;
+  int tracks_ = 0, cdda_ = 0, mpeg_ = 0, undecided_ = 0, noData_ = 0;
 };
 
-// RFC 4180: a header row, then one row per finished track; a disc that failed has one row with its error.
-void WriteCsvHeader(std::FILE* out);
-void WriteCsvRows(std::FILE* out, const DiscOutcome& outcome);
-// A field quoted when it holds a comma, a quote or a line break; quotes inside doubled.
+// RFC 4180: a header row, then one row per track; a disc that failed before its tracks, or was never begun, has one
+// row with its disc verdict (ERROR, NOT STARTED) and reason.
+std::string CsvHeader();
+std::string CsvRows(const DiscOutcome& outcome);
+// A field with its control bytes escaped, quoted when it holds a comma or a quote; quotes inside doubled.
 std::string CsvField(const std::string& text);
 
 }  // namespace ossel::cli

@@ -6,18 +6,21 @@
 #include "cli/commands.h"
 #include "cli/discs.h"
 #include "cli/json.h"
+#include "cli/output_file.h"
 #include "cli/records.h"
 #include "device/track_row.h"
+#include "platform/text_escape.h"
 
 namespace ossel::cli {
 
+// Messages quote names and texts from outside, whose control bytes are shown escaped.
 int Fail(const std::string& message) {
-  std::fprintf(stderr, "ossel: %s\n", message.c_str());
+  std::fprintf(stderr, "ossel: %s\n", EscapeControls(message).c_str());
   return 1;
 }
 
 int Usage(const std::string& message) {
-  std::fprintf(stderr, "ossel: %s\n", message.c_str());
+  std::fprintf(stderr, "ossel: %s\n", EscapeControls(message).c_str());
   return 2;
 }
 
@@ -25,7 +28,7 @@ namespace {
 
 void PrintTocText(const std::string& name, const CdDrive& drive) {
   const TrackTable& toc = drive.trackTable();
-  std::printf("Disc: %s\n", name.c_str());
+  std::printf("Disc: %s\n", EscapeControls(name).c_str());
   std::printf("Track  Type   Start     First    Last     Length\n");
   for (int n = toc.firstTrack; n <= toc.lastTrack; ++n) {
     const std::int32_t first = drive.TrackStart(n);
@@ -38,20 +41,21 @@ void PrintTocText(const std::string& name, const CdDrive& drive) {
   if (leadOut > 0) std::printf("Lead-out      %s  %7d\n", MsfText(leadOut).c_str(), leadOut);
 }
 
+// What a drive says about itself is shown with its control bytes escaped, as every name is.
 void PrintInfoText(const std::string& name, const std::vector<InfoRow>& info, const std::vector<IsrcRow>& isrc) {
-  std::printf("Disc: %s\n", name.c_str());
+  std::printf("Disc: %s\n", EscapeControls(name).c_str());
   for (const InfoRow& row : info) {
     if (row.label.empty()) {
-      std::printf("\n[%s]\n", row.value.c_str());
+      std::printf("\n[%s]\n", EscapeControls(row.value).c_str());
     } else {
-      std::printf("  %s: %s\n", row.label.c_str(), row.value.c_str());
+      std::printf("  %s: %s\n", EscapeControls(row.label).c_str(), EscapeControls(row.value).c_str());
     }
   }
   std::printf("\n[ISRC]\n");
   if (isrc.empty()) std::printf("  (none)\n");
   for (const IsrcRow& row : isrc) {
-    std::printf("  %s  %s  %s  %s  %s\n", row.track.c_str(), row.code.c_str(), row.country.c_str(),
-                row.publisher.c_str(), row.year.c_str());
+    std::printf("  %s\n", EscapeControls(row.track + "  " + row.code + "  " + row.country + "  " + row.publisher +
+                                        "  " + row.year).c_str());
   }
 }
 
@@ -72,16 +76,18 @@ int ForEachDisc(const DiscOptions& options,
     std::vector<std::string> notes;
     error.clear();
     const bool ok = mounted.Mount(entry, error, notes);
-    for (const std::string& note : notes) std::fprintf(stderr, "ossel: %s\n", note.c_str());
+    for (const std::string& note : notes) Fail(DiscMessage(entry.name, note));
     Json record;
     if (!ok || !work(entry, mounted.letter(), i, options.json ? &record : nullptr, error)) {
-      Fail(error);
+      Fail(DiscMessage(entry.name, error));
       status = 1;
-      if (options.json && entries->size() > 1) records.push_back(Json{{"name", entry.name}, {"error", error}});
+      if (options.json && entries->size() > 1) {
+        records.push_back(Json{{"name", entry.name}, {"error", DiscReason(entry.name, error)}});
+      }
       continue;
     }
     if (options.json) records.push_back(std::move(record));
-    std::fflush(stdout);
+    if (!FlushStandardOutput()) break;  // nobody reads the output any more
   }
   if (options.json && !records.empty()) {
     std::printf("%s\n", JsonText(entries->size() == 1 ? records.front() : records).c_str());
@@ -95,8 +101,9 @@ int RunDrives() {
   CdDrive probe;
   for (char letter : probe.driveLetters) {
     const DriveTable::Drive drive = DriveTable::System().Lookup(letter);
-    std::printf("%c:  %s%s%s\n", letter, drive.description.c_str(), drive.vendorProduct.empty() ? "" : "  ",
-                drive.vendorProduct.c_str());
+    std::printf("%c:  %s\n", letter,
+                EscapeControls(drive.description + (drive.vendorProduct.empty() ? "" : "  ") + drive.vendorProduct)
+                    .c_str());
   }
   if (probe.driveLetters.empty()) std::fprintf(stderr, "ossel: no CD drive found\n");
   return 0;

@@ -1,5 +1,5 @@
 /* The entry points of libossel-pictures.so, the module that draws the spectrogram page and the frequency page of a
- * track into PNG files for `ossel analyze --pictures`. The command line loads it with dlopen() only when pictures
+ * track as PNG files for `ossel analyze --pictures`. The command line loads it with dlopen() only when pictures
  * are asked for, so that the program itself needs no Qt; only plain C types cross between the two.
  *
  * ossel_pictures_start comes first and makes the module's offscreen application; ossel_pictures_finish comes last,
@@ -16,11 +16,12 @@ extern "C" {
 #endif
 
 /* Raised whenever the request's layout changes; the module refuses requests of another version. */
-#define OSSEL_PICTURES_API_VERSION 1
+#define OSSEL_PICTURES_API_VERSION 2
 
 #define OSSEL_PICTURES_RENDER_SYMBOL "ossel_pictures_render"
 #define OSSEL_PICTURES_FINISH_SYMBOL "ossel_pictures_finish"
 #define OSSEL_PICTURES_START_SYMBOL "ossel_pictures_start"
+#define OSSEL_PICTURES_FREE_SYMBOL "ossel_pictures_free"
 
 enum OsselPicturePage {
   OSSEL_PICTURE_SPECTRUM = 1,  /* the spectrogram page: image, imageWidth, seconds, topFrequency */
@@ -32,7 +33,6 @@ struct OsselPictureRequest {
   int page;       /* an OsselPicturePage */
   int width;      /* the picture's size in pixels */
   int height;
-  const char* outputPath;   /* the PNG file written */
   const char* palettePath;  /* the spectrogram's palette file; null: spectrum.pal beside the running program. A
                              * file that cannot be opened gives the built-in palette. */
 
@@ -46,18 +46,24 @@ struct OsselPictureRequest {
 
   double topFrequency;   /* frequency of the highest bin (both pages) */
 
+  unsigned char* png;    /* out: the PNG file's bytes, to be given back with ossel_pictures_free */
+  size_t pngBytes;
   char error[512];       /* out: why the call failed, one line without a line break */
 };
 
 /* Makes the module's application (unless the process has one). */
 typedef void (*OsselPicturesStartFn)(void);
-/* 0 when the picture was written; otherwise nonzero with request->error filled in. */
+/* 0 when the picture was drawn into request->png; otherwise nonzero with request->error filled in. The caller
+ * writes the file itself, so that it knows the system's reason when that fails. */
 typedef int (*OsselPicturesRenderFn)(struct OsselPictureRequest* request);
+/* Gives back the bytes of a picture. */
+typedef void (*OsselPicturesFreeFn)(unsigned char* png);
 /* Ends the module's application and frees what the module holds. */
 typedef void (*OsselPicturesFinishFn)(void);
 
 void ossel_pictures_start(void);
 int ossel_pictures_render(struct OsselPictureRequest* request);
+void ossel_pictures_free(unsigned char* png);
 void ossel_pictures_finish(void);
 
 #ifdef __cplusplus

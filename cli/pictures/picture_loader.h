@@ -54,7 +54,8 @@ class PictureModule {
       render_ = reinterpret_cast<OsselPicturesRenderFn>(dlsym(handle_, OSSEL_PICTURES_RENDER_SYMBOL));
       auto start = reinterpret_cast<OsselPicturesStartFn>(dlsym(handle_, OSSEL_PICTURES_START_SYMBOL));
       auto finish = reinterpret_cast<OsselPicturesFinishFn>(dlsym(handle_, OSSEL_PICTURES_FINISH_SYMBOL));
-      if (!render_ || !start || !finish) {
+      free_ = reinterpret_cast<OsselPicturesFreeFn>(dlsym(handle_, OSSEL_PICTURES_FREE_SYMBOL));
+      if (!render_ || !start || !finish || !free_) {
         render_ = nullptr;
         error = std::string("--pictures needs ") + kFileName + ", but " + path + " is not that module";
         return false;
@@ -71,16 +72,24 @@ class PictureModule {
 #endif
   }
 
-  // Draws one page into a PNG file; false with the module's reason. Calls from several threads take turns.
-  bool Render(OsselPictureRequest& request, std::string& error) {
+  // Draws one page as the bytes of a PNG file into `png`; false with the module's reason. Calls from several
+  // threads take turns.
+  bool Render(OsselPictureRequest& request, std::string& png, std::string& error) {
     std::lock_guard lock(mutex_);
     request.version = OSSEL_PICTURES_API_VERSION;
     request.error[0] = '\0';
+    request.png = nullptr;
+    request.pngBytes = 0;
     if (!render_) {
       error = "the pictures module is not loaded";
       return false;
     }
-    if (render_(&request) == 0) return true;
+    if (render_(&request) == 0) {
+      png.assign(reinterpret_cast<const char*>(request.png), request.pngBytes);
+      free_(request.png);
+      request.png = nullptr;
+      return true;
+    }
     request.error[sizeof request.error - 1] = '\0';
     error = request.error[0] ? request.error : "the picture could not be drawn";
     return false;
@@ -103,6 +112,7 @@ class PictureModule {
   void* handle_ = nullptr;
   OsselPicturesRenderFn render_ = nullptr;
   OsselPicturesFinishFn finish_ = nullptr;
+  OsselPicturesFreeFn free_ = nullptr;
 };
 
 }  // namespace ossel::cli

@@ -1,5 +1,7 @@
-// libossel-pictures.so: the pages' pictures drawn offscreen by the window's own drawing code and saved as PNG, for
+// libossel-pictures.so: the pages' pictures drawn offscreen by the window's own drawing code and encoded as PNG, for
 // the command line, which loads this module only when it is asked for pictures (see picture_api.h).
+#include <QBuffer>
+#include <QByteArray>
 #include <QGuiApplication>
 #include <QImage>
 #include <QImageWriter>
@@ -8,6 +10,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <string>
@@ -80,11 +83,6 @@ int Render(OsselPictureRequest& request) {
                           " pixels can't be drawn");
     return 1;
   }
-  if (!request.outputPath || !*request.outputPath) {
-    SetError(request, "no file to write the picture to");
-    return 1;
-  }
-
   if (!state) {
     SetError(request, "the pictures module was not started");
     return 1;
@@ -115,14 +113,25 @@ int Render(OsselPictureRequest& request) {
       ossel::DrawFrequencyPage(painter, client, data);
     }
   }
-  QImageWriter writer(QString::fromLocal8Bit(request.outputPath), "png");
+  // Encoded in memory, where only a lack of memory can fail it.
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  QImageWriter writer(&buffer, "png");
   // On Qt's scale of 0 to 100 (zlib level 2): the default level packs a spectrogram of noise only some 5% smaller
   // and takes three times as long.
   writer.setCompression(kPngCompression);
   if (!writer.write(picture)) {
-    SetError(request, writer.errorString().toStdString());
+    SetError(request, "the picture could not be encoded: " + writer.errorString().toStdString());
     return 1;
   }
+  request.png = static_cast<unsigned char*>(std::malloc(static_cast<std::size_t>(bytes.size())));
+  if (!request.png) {
+    SetError(request, "not enough memory for the picture");
+    return 1;
+  }
+  std::memcpy(request.png, bytes.constData(), static_cast<std::size_t>(bytes.size()));
+  request.pngBytes = static_cast<std::size_t>(bytes.size());
   return 0;
 }
 
@@ -141,6 +150,8 @@ extern "C" __attribute__((visibility("default"))) int ossel_pictures_render(Osse
   }
   return 1;
 }
+
+extern "C" __attribute__((visibility("default"))) void ossel_pictures_free(unsigned char* png) { std::free(png); }
 
 extern "C" __attribute__((visibility("default"))) void ossel_pictures_finish() {
   if (!state) return;
