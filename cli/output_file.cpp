@@ -39,7 +39,25 @@ bool WholeFile::Open(const std::string& target, std::string& error) {
   Discard();
   target_ = target;
   errno_ = 0;
-  const std::filesystem::path path(target);
+  // What is no regular file (a terminal, a pipe as /dev/fd/N, /dev/null) is written to as it is: renaming would put
+  // a file in its place.
+  // So is a link to nothing yet, which makes the file it names.
+  struct stat status, link;
+  const bool exists = ::stat(target.c_str(), &status) == 0;
+  const bool dangling = !exists && ::lstat(target.c_str(), &link) == 0 && S_ISLNK(link.st_mode);
+  if ((exists && !S_ISREG(status.st_mode)) || dangling) {
+    stream_ = std::fopen(target.c_str(), "w");
+    if (!stream_) error = Reason(target, errno);
+    return stream_ != nullptr;
+  }
+  // A link to a file is followed: the file it names is replaced, not the link.
+  std::string real = target;
+  if (char* resolved = ::realpath(target.c_str(), nullptr)) {
+    real = resolved;
+    std::free(resolved);
+  }
+  renamed_ = real;
+  const std::filesystem::path path(real);
   const std::string folder = path.has_parent_path() ? path.parent_path().string() : std::string(".");
   std::string name = (std::filesystem::path(folder) / ("." + path.filename().string() + ".XXXXXX")).string();
   const int fd = ::mkostemp(name.data(), O_CLOEXEC);
@@ -86,7 +104,7 @@ bool WholeFile::Commit(std::string& error) {
   Flush();
   if (std::fclose(stream_) != 0 && !errno_) errno_ = errno ? errno : EIO;
   stream_ = nullptr;
-  if (!errno_ && std::rename(temporary_.c_str(), target_.c_str()) != 0) errno_ = errno;
+  if (!errno_ && !temporary_.empty() && std::rename(temporary_.c_str(), renamed_.c_str()) != 0) errno_ = errno;
   if (errno_) {
     error = Error();
     Discard();

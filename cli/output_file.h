@@ -9,8 +9,9 @@
 
 namespace ossel::cli {
 
-// A file written as a whole: Open makes ".NAME.XXXXXX" beside `target`, Commit renames it to `target`, and a file
-// neither committed nor discarded is removed when the object goes. While it is open, its temporary name is known to
+// A file written as a whole: Open makes ".NAME.XXXXXX" beside `target` (beside the file it links to, for a link),
+// Commit renames it to `target`, and a file neither committed nor discarded is removed when the object goes. A
+// target that exists and is no regular file (a pipe, a device) is written to directly. While it is open, its temporary name is known to
 // RemoveTemporaryFiles, which a process ended at once calls.
 class WholeFile {
  public:
@@ -38,8 +39,9 @@ class WholeFile {
   void Discard();
 
  private:
-  std::string target_;
-  std::string temporary_;
+  std::string target_;     // as named, for messages
+  std::string renamed_;    // the file the temporary one becomes
+  std::string temporary_;  // empty when writing to the target directly
   std::FILE* stream_ = nullptr;
   int errno_ = 0;
 };

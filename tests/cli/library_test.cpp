@@ -10,27 +10,19 @@
 
 #include "support/disc_images.h"
 #include "support/process.h"
+#include "support/text_outputs.h"
 
 namespace ossel {
 namespace {
 
 namespace fs = std::filesystem;
+using test::CountOf;
+using test::Lines;
+using test::ParseCsv;
+using test::ReadFile;
 using test::RunOssel;
 
 const test::SoundFormat kFlac{SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 2, 44100};
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-int CountOf(const std::string& text, const std::string& what) {
-  int n = 0;
-  for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
-}
 
 // The JSON with the rows' elapsed times, which depend on the machine's load, left out.
 std::string WithoutElapsedTimes(std::string json) {
@@ -39,43 +31,6 @@ std::string WithoutElapsedTimes(std::string json) {
     json.erase(at + key.size(), json.find('"', at + key.size()) - (at + key.size()));
   }
   return json;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
-// RFC 4180 records: fields split at commas outside quotes, "" inside quotes read as one quote, rows end in CRLF.
-std::vector<std::vector<std::string>> ParseCsv(const std::string& text) {
-  std::vector<std::vector<std::string>> rows(1, std::vector<std::string>(1));
-  bool quoted = false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (quoted) {
-      if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
-        rows.back().back() += '"';
-        ++i;
-      } else if (c == '"') {
-        quoted = false;
-      } else {
-        rows.back().back() += c;
-      }
-    } else if (c == '"') {
-      quoted = true;
-    } else if (c == ',') {
-      rows.back().emplace_back();
-    } else if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-      ++i;
-      rows.emplace_back(1);
-    } else {
-      rows.back().back() += c;
-    }
-  }
-  if (rows.back() == std::vector<std::string>(1)) rows.pop_back();
-  return rows;
 }
 
 // A small library: an album of FLAC files named so that natural and plain order differ, an image with a cue sheet
