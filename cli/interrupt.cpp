@@ -43,6 +43,9 @@ InterruptWatch::InterruptWatch() {
 InterruptWatch::~InterruptWatch() {
   stop_ = true;
   thread_.join();
+  // From now on a signal ends the process as it would without the watch.
+  const sigset_t set = InterruptSignals();
+  pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
 }
 
 void InterruptWatch::Watch(AnalysisThread* worker) {

@@ -17,7 +17,8 @@ namespace ossel::cli {
 
 class InterruptWatch {
  public:
-  // Blocks SIGINT and SIGTERM in this thread and in every thread it starts later; create it first thing.
+  // Blocks SIGINT and SIGTERM in this thread and in every thread it starts later; create it first thing. The
+  // destructor, on the same thread, unblocks them.
   InterruptWatch();
   ~InterruptWatch();
 
