@@ -51,6 +51,7 @@ struct TrackOutcome {
   std::int32_t profileEntry = -1;
   std::optional<TrackResult> result;  // judged tracks only
   DiscLikelihoods likelihoods;        // the factors this track brings to the disc verdict
+  std::string storeError;             // why its display data could not be stored; empty when it was
 };
 
 class Job {
@@ -70,7 +71,10 @@ class Job {
 
     const std::int32_t maxWidth = PrepareRows();
     const int rows = model_.RowCount();
-    if (AllocateWorkspaces(std::max(1, std::min(parallelTracks, rows)), maxWidth)) {
+    if (!model_.store.IsOpen()) {
+      // Without its store the disc's pictures would be drawn from nothing: the disc is not analysed.
+      ReportStoreFailure(model_.store.Error());
+    } else if (AllocateWorkspaces(std::max(1, std::min(parallelTracks, rows)), maxWidth)) {
       const int workers = static_cast<int>(workspaces_.size());
       const bool finished = workers == 1 ? RunInOrder(rows) : RunInParallel(rows, workers);
       if (finished) FinishDisc();
@@ -92,6 +96,14 @@ class Job {
     const DriveTable::Drive entry = drive_.Drives().Lookup(drive_.OpenLetter());
     const std::string fault = entry.fault ? entry.fault() : std::string();
     if (!fault.empty()) host_.ShowError(fault);
+  }
+
+  // The display store could not be made or written; said once per job.
+  void ReportStoreFailure(const std::string& reason) {
+    if (storeFailureShown_) return;
+    storeFailureShown_ = true;
+    host_.ShowError(FormatText(Translate("Message", kCantStoreDisplayData), model_.store.Folder().c_str(),
+                               reason.c_str()));
   }
 
   // Sizes every audio row's image; returns the widest.
@@ -256,7 +268,9 @@ class Job {
 
     outcome.imageEntry = model_.store.Append(workspace.buffers.image.get(),
                                              static_cast<std::uint32_t>(kImageHeight * outcome.build.imageWidth));
+    if (outcome.imageEntry < 0) outcome.storeError = model_.store.Error();
     outcome.profileEntry = model_.store.Append(workspace.buffers.profileSum.get(), kProfileBytes);
+    if (outcome.profileEntry < 0 && outcome.storeError.empty()) outcome.storeError = model_.store.Error();
     if (outcome.blocks >= TrackDetector::kMinimumBlocks) {
       outcome.result = workspace.detector->FinishTrack();
       outcome.likelihoods = {workspace.detector->DiscMpegLikelihood(), workspace.detector->DiscCddaLikelihood()};
@@ -278,6 +292,7 @@ class Job {
     disc_.cdda *= outcome.likelihoods.cdda;
     const TrackResult* result = outcome.result ? &*outcome.result : nullptr;
     host_.ConsoleAppend(TrackReportBlock(n, outcome.blocks, result, status));
+    if (!outcome.storeError.empty()) ReportStoreFailure(outcome.storeError);
     host_.TrackJudged(n, outcome.blocks, result);
 
     host_.PostDataChanged(View::TrackList, kDataRefresh, n);
@@ -323,6 +338,7 @@ class Job {
   std::vector<TrackWorkspace> workspaces_;
   DiscLikelihoods disc_;
   std::int64_t startTime_ = 0;
+  bool storeFailureShown_ = false;
 };
 
 }  // namespace

@@ -251,6 +251,10 @@
         <source>CAN&apos;T OPEN SELECTED DRIVE!</source>
         <translation>CAN&apos;T OPEN SELECTED DRIVE!</translation>
     </message>
+    <message>
+        <source>can&apos;t store the display data in %s: %s</source>
+        <translation>can&apos;t store the display data in %s: %s</translation>
+    </message>
 </context>
 <context>
     <name>Pages</name>
