@@ -365,6 +365,10 @@
         <translation>Disc verdict</translation>
     </message>
     <message>
+        <source>读取失败</source>
+        <translation>Read failed</translation>
+    </message>
+    <message>
         <source>音频轨道 %02d</source>
         <translation>Audio track %02d</translation>
     </message>
