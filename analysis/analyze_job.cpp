@@ -51,6 +51,7 @@ struct TrackOutcome {
   std::int32_t profileEntry = -1;
   std::optional<TrackResult> result;  // judged tracks only
   DiscLikelihoods likelihoods;        // the factors this track brings to the disc verdict
+  std::string storeError;             // why its display data could not be stored; empty when it was
 };
 
 class Job {
@@ -70,7 +71,10 @@ class Job {
 
     const std::int32_t maxWidth = PrepareRows();
     const int rows = model_.RowCount();
-    if (AllocateWorkspaces(std::max(1, std::min(parallelTracks, rows)), maxWidth)) {
+    if (!model_.store.IsOpen()) {
+      // Without its store the disc's pictures would be drawn from nothing: the disc is not analysed.
+      ReportStoreFailure(model_.store.Error());
+    } else if (AllocateWorkspaces(std::max(1, std::min(parallelTracks, rows)), maxWidth)) {
       const int workers = static_cast<int>(workspaces_.size());
       const bool finished = workers == 1 ? RunInOrder(rows) : RunInParallel(rows, workers);
       if (finished) FinishDisc();
@@ -86,12 +90,26 @@ class Job {
   }
 
  private:
+  // What went lastingly wrong with the disc's medium so far (a virtual disc's file changed or broke); empty when
+  // nothing did. Failed reads of a physical disc are not such a fault: they are counted, and read as silence.
+  std::string MediumFault() const {
+    const DriveTable::Drive entry = drive_.Drives().Lookup(drive_.OpenLetter());
+    return entry.fault ? entry.fault() : std::string();
+  }
+
   // A virtual disc whose file changed or broke while it was read has failed those reads: its error names the file,
   // so that the silence put in their place is not taken for the disc's audio.
   void ReportMediumFault() {
-    const DriveTable::Drive entry = drive_.Drives().Lookup(drive_.OpenLetter());
-    const std::string fault = entry.fault ? entry.fault() : std::string();
+    const std::string fault = MediumFault();
     if (!fault.empty()) host_.ShowError(fault);
+  }
+
+  // The display store could not be made or written; said once per job.
+  void ReportStoreFailure(const std::string& reason) {
+    if (storeFailureShown_) return;
+    storeFailureShown_ = true;
+    host_.ShowError(FormatText(Translate("Message", kCantStoreDisplayData), model_.store.Folder().c_str(),
+                               reason.c_str()));
   }
 
   // Sizes every audio row's image; returns the widest.
@@ -256,7 +274,9 @@ class Job {
 
     outcome.imageEntry = model_.store.Append(workspace.buffers.image.get(),
                                              static_cast<std::uint32_t>(kImageHeight * outcome.build.imageWidth));
+    if (outcome.imageEntry < 0) outcome.storeError = model_.store.Error();
     outcome.profileEntry = model_.store.Append(workspace.buffers.profileSum.get(), kProfileBytes);
+    if (outcome.profileEntry < 0 && outcome.storeError.empty()) outcome.storeError = model_.store.Error();
     if (outcome.blocks >= TrackDetector::kMinimumBlocks) {
       outcome.result = workspace.detector->FinishTrack();
       outcome.likelihoods = {workspace.detector->DiscMpegLikelihood(), workspace.detector->DiscCddaLikelihood()};
@@ -264,9 +284,21 @@ class Job {
     return outcome;
   }
 
+  // Once the medium has broken, the track that ends is not judged: what it read after the break is silence put in
+  // place of the failed reads. Such a track that gave no data shows the failure too.
   void EndTrack(int n, const TrackOutcome& outcome) {
-    if (outcome.blocks == 0) return;
-    const std::string status = outcome.result ? TrackVerdictWord(outcome.result->verdict) : UndecidedWord();
+    const bool broken = !MediumFault().empty();
+    if (outcome.blocks == 0) {
+      if (broken) {
+        model_.UpdateRow(n, [](TrackRow& row) { row.statusText = ReadFailedWord(); });
+        host_.PostDataChanged(View::TrackList, kDataRefresh, n);
+      }
+      return;
+    }
+    const TrackResult* result = outcome.result && !broken ? &*outcome.result : nullptr;
+    const std::string status = broken   ? ReadFailedWord()
+                               : result ? TrackVerdictWord(result->verdict)
+                                        : UndecidedWord();
     model_.UpdateRow(n, [&](TrackRow& row) {
       row.imageEntry = outcome.imageEntry;
       row.profileEntry = outcome.profileEntry;
@@ -276,8 +308,8 @@ class Job {
     });
     disc_.mpeg *= outcome.likelihoods.mpeg;
     disc_.cdda *= outcome.likelihoods.cdda;
-    const TrackResult* result = outcome.result ? &*outcome.result : nullptr;
     host_.ConsoleAppend(TrackReportBlock(n, outcome.blocks, result, status));
+    if (!outcome.storeError.empty()) ReportStoreFailure(outcome.storeError);
     host_.TrackJudged(n, outcome.blocks, result);
 
     host_.PostDataChanged(View::TrackList, kDataRefresh, n);
@@ -288,10 +320,12 @@ class Job {
     host_.PostDataChanged(View::InfoList, kDataRefresh, 0);
   }
 
+  // A disc whose medium broke while it was read gets no verdict: its row shows the failure.
   void FinishDisc() {
+    const bool broken = !MediumFault().empty();
     double probability = 0.0;
     const Verdict verdict = JudgeDisc(disc_, probability);
-    const std::string word = DiscVerdictWord(static_cast<int>(verdict));
+    const std::string word = broken ? ReadFailedWord() : DiscVerdictWord(static_cast<int>(verdict));
     const int rows = model_.RowCount();
     if (rows > 0) {
       const std::int32_t first = drive_.TrackStart(model_.RowCopy(0).trackNumber);
@@ -308,8 +342,10 @@ class Job {
       disc.readErrorText = errors;
       disc.statusText = word;
     }
-    host_.ConsoleAppend(DiscReportLine(word, probability));
-    host_.DiscJudged(static_cast<int>(verdict), probability);
+    if (!broken) {
+      host_.ConsoleAppend(DiscReportLine(word, probability));
+      host_.DiscJudged(static_cast<int>(verdict), probability);
+    }
     host_.PostDataChanged(View::TrackList, kDataRefresh, kDiscRow);
     worker_.currentTrack = -1;
     host_.SetTrackNumberText("00");
@@ -323,6 +359,7 @@ class Job {
   std::vector<TrackWorkspace> workspaces_;
   DiscLikelihoods disc_;
   std::int64_t startTime_ = 0;
+  bool storeFailureShown_ = false;
 };
 
 }  // namespace

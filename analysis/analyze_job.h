@@ -16,6 +16,8 @@
 namespace ossel {
 
 inline constexpr char kInsufficientMemory[] = OSSEL_TEXT("Message", "INSUFFICIENT MEMORY AVAILABLE!");
+// The display store's folder and the system's reason why the store could not be made or written.
+inline constexpr char kCantStoreDisplayData[] = OSSEL_TEXT("Message", "can't store the display data in %s: %s");
 
 // The frequency of each display bin, shared by every job and every track row for the life of the process.
 const double* JobFrequencyAxis();

@@ -20,6 +20,8 @@ std::string UndecidedWord() { return Translate("TrackRow", "未知的"); }
 
 std::string DiscRowName() { return Translate("TrackRow", "光盘结论"); }
 
+std::string ReadFailedWord() { return Translate("TrackRow", "读取失败"); }
+
 std::string DiscVerdictWord(int verdict) {
   switch (verdict) {
     case 0: return "MPEG";

@@ -20,6 +20,9 @@ std::string UndecidedWord();
 std::string DiscVerdictWord(int verdict);
 // The disc row's name, "光盘结论" in the chosen language.
 std::string DiscRowName();
+// The word a track row and the disc row show instead of a verdict when the disc's medium broke while it was read:
+// "读取失败" in the chosen language.
+std::string ReadFailedWord();
 
 // The block of the track at row `rowIndex` that gave `blocks` processed data blocks. With `result` null the block
 // says there was not enough data. `statusText` is the verdict word the row now shows. Lines end in "\r\n".

@@ -20,6 +20,7 @@ bool IsPowerOfTwo(std::uint64_t v) { return v != 0 && (v & (v - 1)) == 0; }
 bool Truncate(int fd, std::uint64_t length) { return ::ftruncate(fd, static_cast<off_t>(length)) == 0; }
 
 // An open file that no name refers to: O_TMPFILE where the file system has it, else a fresh name unlinked at once.
+// On failure errno tells why the fresh name could not be made either.
 int OpenUnnamed(const std::string& folder) {
   int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_EXCL | O_CLOEXEC, 0600);
   if (fd >= 0) return fd;
@@ -53,14 +54,19 @@ std::string DisplayStore::SystemTempFolder() {
 }
 
 void DisplayStore::Create(const std::string& folder, bool unbuffered) {
+  folder_ = folder;
   const int fd = OpenUnnamed(folder);
-  if (fd < 0) return;
+  if (fd < 0) {
+    KeepError(errno);
+    return;
+  }
   sectorSize_ = VolumeSectorSize(fd);
   bounceBytes_ = std::max<std::size_t>(kBounceTarget / sectorSize_, 1) * sectorSize_;
   tailBuffer_ = AllocateAligned<std::uint8_t>(sectorSize_, sectorSize_);
   bounceBuffer_ = AllocateAligned<std::uint8_t>(bounceBytes_, sectorSize_);
   if (!tailBuffer_ || !bounceBuffer_) {
     ::close(fd);
+    KeepError(ENOMEM);
     return;
   }
   std::memset(tailBuffer_.get(), 0, sectorSize_);
@@ -100,7 +106,11 @@ bool DisplayStore::WriteAt(const std::uint8_t* data, std::size_t bytes, std::uin
     while (written < chunk) {
       const ssize_t n = ::pwrite(file_, from + written, chunk - written, static_cast<off_t>(offset + done + written));
       if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) return false;
+      if (n < 0) return false;
+      if (n == 0) {  // a regular file takes nothing only when there is no room for it
+        errno = ENOSPC;
+        return false;
+      }
       written += static_cast<std::size_t>(n);
     }
     done += chunk;
@@ -133,7 +143,10 @@ std::int32_t DisplayStore::Append(const void* data, std::uint32_t size) {
   if (file_ < 0) return -1;
   std::lock_guard guard(lock_);
   const off_t end = ::lseek(file_, 0, SEEK_END);
-  if (end < 0) return -1;
+  if (end < 0) {
+    KeepError(errno);
+    return -1;
+  }
   const auto offset = static_cast<std::uint64_t>(end);
   const auto* bytes = static_cast<const std::uint8_t*>(data);
   const std::uint32_t whole = size / sectorSize_ * sectorSize_;
@@ -143,6 +156,7 @@ std::int32_t DisplayStore::Append(const void* data, std::uint32_t size) {
   bool written = WriteAt(bytes, whole, offset);
   if (written && rest != 0) written = WriteAt(tailBuffer_.get(), sectorSize_, offset + whole);
   if (!written) {
+    KeepError(errno);
     // Nothing may refer to a partly written item, and the next item must still start on a sector boundary.
     Truncate(file_, offset);
     return -1;
@@ -173,6 +187,13 @@ void DisplayStore::Clear() {
   // some file systems take a shrink to nothing as a file being replaced, and write it out to the disk when it is
   // closed.
   if (file_ >= 0 && ::lseek(file_, 0, SEEK_END) > 0) Truncate(file_, 0);
+}
+
+void DisplayStore::KeepError(int error) { error_ = std::strerror(error); }
+
+std::string DisplayStore::Error() const {
+  std::lock_guard guard(lock_);
+  return error_;
 }
 
 std::int32_t DisplayStore::EntryCount() const {

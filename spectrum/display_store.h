@@ -54,7 +54,7 @@ class DisplayStore {
   DisplayStore(const DisplayStore&) = delete;
   DisplayStore& operator=(const DisplayStore&) = delete;
 
-  // The entry number of the stored item (from 0), or -1 when it could not be written completely.
+  // The entry number of the stored item (from 0), or -1 when it could not be written completely (Error() says why).
   std::int32_t Append(const void* data, std::uint32_t size);
   // Reads the item into `destination` (which holds its size); false for -1, an unknown entry or a failed read.
   bool ReadEntry(std::int32_t entry, void* destination);
@@ -62,6 +62,11 @@ class DisplayStore {
   void Clear();
 
   bool IsOpen() const { return file_ >= 0; }
+  // The folder the store was made in.
+  const std::string& Folder() const { return folder_; }
+  // The system's reason (as strerror gives it) why the file could not be made, or why the last Append that failed
+  // could not write; empty while nothing has failed.
+  std::string Error() const;
   // True when transfers bypass the system cache.
   bool IsUnbuffered() const { return unbuffered_; }
   std::uint32_t SectorSize() const { return sectorSize_; }
@@ -76,13 +81,18 @@ class DisplayStore {
   bool WriteAt(const std::uint8_t* data, std::size_t bytes, std::uint64_t offset);
   bool ReadAt(std::uint8_t* destination, std::size_t bytes, std::uint64_t offset);
 
+  // Keeps the reason of a failure; the caller holds `lock_` once the store is made.
+  void KeepError(int error);
+
+  std::string folder_;
+  std::string error_;
   int file_ = -1;
   bool unbuffered_ = false;
   std::uint32_t sectorSize_ = 0;
   AlignedBytes tailBuffer_;    // the last, partial sector of an item
   AlignedBytes bounceBuffer_;  // whole sectors of callers' buffers that are not aligned
   std::size_t bounceBytes_ = 0;
-  mutable std::mutex lock_;  // the file, the entries and both buffers
+  mutable std::mutex lock_;  // the file, the entries, the error and both buffers
   std::vector<Entry> entries_;
 };
 

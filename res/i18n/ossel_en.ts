@@ -251,6 +251,10 @@
         <source>CAN&apos;T OPEN SELECTED DRIVE!</source>
         <translation>CAN&apos;T OPEN SELECTED DRIVE!</translation>
     </message>
+    <message>
+        <source>can&apos;t store the display data in %s: %s</source>
+        <translation>can&apos;t store the display data in %s: %s</translation>
+    </message>
 </context>
 <context>
     <name>Pages</name>
@@ -359,6 +363,10 @@
     <message>
         <source>光盘结论</source>
         <translation>Disc verdict</translation>
+    </message>
+    <message>
+        <source>读取失败</source>
+        <translation>Read failed</translation>
     </message>
     <message>
         <source>音频轨道 %02d</source>

@@ -428,30 +428,34 @@ class FileSizeLimit {
   bool ok_ = false;
 };
 
-// The display store full from the start, full after one image, or its folder gone: the job ends as always, the
-// report is whole, and a track whose pictures could not be stored has no entries for the views to read.
-TEST(FaultCampaign, ADisplayStoreThatCannotBeWrittenLosesOnlyThePictures) {
+// The display store full from the start or full after one image: the job ends as always, the report is whole, a
+// track whose pictures could not be stored has no entries for the views to read, and the failure is shown once with
+// the system's reason. A store that could not be made at all is an error of the disc: nothing is analysed.
+TEST(FaultCampaign, ADisplayStoreThatCannotBeWrittenIsAnErrorThatLosesOnlyThePictures) {
   Rig reference({kJudgedTrack, 700});
   reference.RunJob();
   const std::string full = reference.host->Console();
-  const auto image = reference.model->store.EntryAt(reference.model->RowCopy(0).imageEntry);
-  ASSERT_TRUE(image);
+  // The first profile goes right after the first image: a file that may not grow past there holds that image only.
+  const auto profile = reference.model->store.EntryAt(reference.model->RowCopy(0).profileEntry);
+  ASSERT_TRUE(profile);
 
   struct StoreCase {
     const char* name;
     bool missingFolder;
     rlim_t limit;  // RLIM_INFINITY: no limit
     int storedEntries;
+    const char* reason;
   };
   const std::vector<StoreCase> cases = {
-      {"no space at all", false, 0, 0},
-      {"room for the first image only", false, image->size + 8192, 1},
-      {"the store's folder is gone", true, RLIM_INFINITY, 0},
+      {"no space at all", false, 0, 0, "File too large"},
+      {"room for the first image only", false, profile->offset, 1, "File too large"},
+      {"the store's folder is gone", true, RLIM_INFINITY, 0, "No such file or directory"},
   };
   for (const StoreCase& c : cases) {
     SCOPED_TRACE(c.name);
     test::ImageFolder storeFolder;
-    Rig rig({kJudgedTrack, 700}, c.missingFolder ? storeFolder / "gone" : storeFolder.path());
+    const std::string folder = c.missingFolder ? storeFolder / "gone" : storeFolder.path();
+    Rig rig({kJudgedTrack, 700}, folder);
     EXPECT_EQ(rig.model->store.IsOpen(), !c.missingFolder);
     {
       FileSizeLimit limit(c.limit);
@@ -459,13 +463,19 @@ TEST(FaultCampaign, ADisplayStoreThatCannotBeWrittenLosesOnlyThePictures) {
       rig.RunJob();
     }
     rig.ExpectCleanEnd();
-    EXPECT_EQ(rig.host->Console(), full);
+    const auto calls = rig.host->Calls();
+    const auto errors = std::count_if(calls.begin(), calls.end(),
+                                      [](const std::string& call) { return call.rfind("error ", 0) == 0; });
+    EXPECT_EQ(errors, 1);
+    EXPECT_TRUE(rig.host->Called("error can't store the display data in " + folder + ": " + c.reason));
     EXPECT_EQ(rig.model->store.EntryCount(), c.storedEntries);
+    EXPECT_EQ(rig.host->Console(), c.missingFolder ? "" : full);
+    EXPECT_EQ(rig.host->discJudged(), !c.missingFolder);
     for (int n = 0; n < 2; ++n) {
       const TrackRow row = rig.model->RowCopy(n);
       const int stored = (row.imageEntry >= 0) + (row.profileEntry >= 0);
       EXPECT_EQ(stored, std::max(0, std::min(2, c.storedEntries - 2 * n))) << n;
-      EXPECT_EQ(row.statusText, reference.model->RowCopy(n).statusText);
+      EXPECT_EQ(row.statusText, c.missingFolder ? "" : reference.model->RowCopy(n).statusText);
     }
   }
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <future>
 
 #include "analysis/analyze_job.h"
@@ -178,6 +179,59 @@ TEST(AnalyzeJob, FailedReadsAreCountedPerTrackAndForTheDisc) {
   EXPECT_GE(std::stoi(row.readErrorText), 1);
   EXPECT_EQ(bench.readErrorTotal, std::stoi(row.readErrorText));
   EXPECT_EQ(bench.model.DiscRowCopy().readErrorText, row.readErrorText);
+}
+
+// The disc's image changed under the job: the tracks that end after the change and the disc row show the failure,
+// not a verdict drawn from the silence that stands in for the failed reads; the disc gets no verdict, and the error
+// is shown once. A disc read whole keeps its verdicts.
+TEST(AnalyzeJob, AnImageChangedWhileItIsReadFailsTheRowsInsteadOfJudgingThem) {
+  const std::vector<int> blocks = {301, 301, 301};
+  Bench clean(blocks);
+  clean.Load();
+  clean.RunJob();
+  ASSERT_EQ(clean.model.DiscRowCopy().statusText, "CDDA");
+
+  struct Case {
+    const char* name;
+    int changeAtPost;  // the change is made at this data-changed notice of row 1 (0: as the track begins)
+    std::function<bool(const std::string&)> change;  // none: the disc is read whole
+    int firstFailed;   // the rows from this one on show the failure
+  };
+  const int none = static_cast<int>(blocks.size());
+  const std::vector<Case> cases = {
+      {"read whole", 0, nullptr, none},
+      {"cut short as track 2 begins", 0, [](const std::string& f) { return test::Truncate(f, 1000); }, 1},
+      {"overwritten while track 2 is read", 2, [](const std::string& f) { return test::Scribble(f, 0, 64); }, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Bench bench(blocks);
+    bench.Load();
+    int posts = 0;
+    bool changed = false;
+    bench.host.onPost = [&](View view, int wParam, int lParam) {
+      if (c.change && view == View::TrackList && wParam == kDataRefresh && lParam == 1 && posts++ == c.changeAtPost)
+        changed = c.change(bench.folder / "disc.bin");
+    };
+    bench.RunJob();
+    EXPECT_EQ(changed, c.change != nullptr);
+    const bool failed = c.firstFailed < none;
+    for (int n = 0; n < none; ++n) {
+      EXPECT_EQ(bench.model.RowCopy(n).statusText, n < c.firstFailed ? clean.model.RowCopy(n).statusText : "读取失败")
+          << n;
+    }
+    EXPECT_EQ(bench.model.DiscRowCopy().statusText, failed ? "读取失败" : "CDDA");
+    EXPECT_EQ(bench.model.DiscRowCopy().nameText, "光盘结论");
+    EXPECT_EQ(Count(bench.host.Console(), "光盘结论: "), failed ? 0 : 1);
+    EXPECT_EQ(bench.host.discVerdicts, failed ? 0 : 1);
+    int errors = 0;
+    for (const std::string& call : bench.host.Calls()) {
+      if (call.rfind("error ", 0) != 0) continue;
+      ++errors;
+      EXPECT_EQ(call, "error " + (bench.folder / "disc.bin") + ": changed while the disc was read");
+    }
+    EXPECT_EQ(errors, failed ? 1 : 0);
+  }
 }
 
 TEST(AnalyzeJob, ANegativeSkipSettingReadsEveryBlock) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -46,6 +47,7 @@ class RecordingHost : public PanelHost {
     Record((enabled ? "enable-page " : "disable-page ") + std::to_string(page));
   }
   void DisableDriveBox() override { Record("disable-drive-box"); }
+  void DiscJudged(int, double) override { ++discVerdicts; }
   char DriveBoxLetter() override { return driveBoxLetter; }
 
   std::string Console() const {
@@ -72,6 +74,7 @@ class RecordingHost : public PanelHost {
 
   int selectedPage = kPageTracks;
   char driveBoxLetter = 0;
+  std::atomic<int> discVerdicts{0};  // disc verdicts the job told
   // Called on the posting thread after every UM_DATA_CHANGED.
   std::function<void(View, int, int)> onPost;
 

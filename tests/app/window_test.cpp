@@ -24,6 +24,7 @@
 #include "views/flat_combo_box.h"
 #include "views/help_dialog.h"
 #include "views/indicators.h"
+#include "views/list_views.h"
 
 namespace ossel {
 namespace {
@@ -203,6 +204,26 @@ TEST(Window, EnterAnalysesTheDiscLikeTheCommandLine) {
   ASSERT_TRUE(w.WaitForJob());
   QTest::qWait(50);
   EXPECT_EQ(w.ConsoleText(), cli.out + cli.out);
+}
+
+// The disc's image cut short as its first track is read: the list shows the failure on the track and disc rows, not
+// a verdict, the message names the file once, and the console has no disc verdict.
+TEST(Window, AnImageCutShortWhileItIsReadShowsTheFailureNotAVerdict) {
+  Window w;
+  w.gate.Shut();
+  w.Key(Qt::Key_Return);
+  ASSERT_TRUE(w.gate.WaitForReader());
+  ASSERT_TRUE(test::Truncate(w.folder / "disc.bin", 1000));
+  w.gate.Open();
+  ASSERT_TRUE(w.WaitForJob());
+  QTest::qWait(50);  // the job's last queued calls
+  const TrackListView* list = w.panel()->trackList();
+  ASSERT_EQ(list->ItemCount(), w.Rows() + 1);
+  for (int item = 0; item < list->ItemCount(); ++item)
+    EXPECT_EQ(list->ItemText(item, 6), QStringLiteral("读取失败")) << item;
+  ASSERT_EQ(w.messages.size(), 1u);
+  EXPECT_EQ(w.messages[0], QString::fromStdString(w.folder / "disc.bin") + ": changed while the disc was read");
+  EXPECT_EQ(Count(w.ConsoleText(), "光盘结论"), 0);
 }
 
 TEST(Window, WhileAJobRunsOnlyCancelActsAndEscCancels) {

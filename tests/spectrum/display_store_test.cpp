@@ -4,6 +4,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <thread>
@@ -124,10 +125,17 @@ INSTANTIATE_TEST_SUITE_P(Places, DisplayStoreRoundTrip,
                                            StorePlace{"/dev/shm", true, "MemoryFileSystem"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(DisplayStore, WithoutAFileRefusesEverything) {
-  for (const char* folder : {"/nonexistent/ossel", "/proc/version"}) {
+TEST(DisplayStore, WithoutAFileRefusesEverythingAndKeepsTheReason) {
+  struct Case {
+    const char* folder;
+    int reason;
+  };
+  for (const Case& c : {Case{"/nonexistent/ossel", ENOENT}, Case{"/proc/version", ENOTDIR}}) {
+    const char* folder = c.folder;
     DisplayStore store(folder);
     EXPECT_FALSE(store.IsOpen()) << folder;
+    EXPECT_EQ(store.Folder(), folder);
+    EXPECT_EQ(store.Error(), std::strerror(c.reason)) << folder;
     const auto a = Pattern(10, 1);
     EXPECT_EQ(store.Append(a.data(), 10), -1);
     std::vector<std::uint8_t> out(10);
@@ -159,7 +167,9 @@ int AppendPastTheFileSizeLimit() {
   const auto small = Pattern(100, 1);
   const auto big = Pattern(4 * sector + 5, 2);
   if (store.Append(small.data(), 100) != 0) return 3;
+  if (!store.Error().empty()) return 11;
   if (store.Append(big.data(), static_cast<std::uint32_t>(big.size())) != -1) return 4;
+  if (store.Error() != std::strerror(EFBIG)) return 12;
   if (store.EntryCount() != 1) return 5;
   // A bulk that fits but whose tail sector does not: refused as a whole.
   if (store.Append(big.data(), 2 * sector + 1) != -1) return 6;
