@@ -272,7 +272,7 @@ class AnalyzeRun {
       interrupts_.Unwatch(&worker);
     }
     outcome.stopped = interrupts_.Interrupted() && !host.discVerdict;
-    if (host.failed) outcome.error = "the disc could not be read to the end";
+    if (host.failed) outcome.error = DiscReason(entry.name, host.firstError);
     if (pictures_ && !outcome.stopped &&
         !WriteTrackPictures(*pictures_, {options_.pictures, options_.pictureWidth, options_.pictureHeight},
                             stems_[index], model, host, error)) {

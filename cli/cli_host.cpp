@@ -28,6 +28,7 @@ void CliHost::ConsoleAppend(const std::string& text) {
 
 void CliHost::ShowError(const std::string& text) {
   std::lock_guard lock(mutex_);
+  if (!failed) firstError = text;
   failed = true;
   if (output_.error) output_.error(text);
 }

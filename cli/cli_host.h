@@ -45,7 +45,8 @@ class CliHost : public JobHost {
   const std::vector<std::optional<TrackRecord>>& Tracks() const { return tracks_; }
   std::optional<int> discVerdict;
   double discProbability = 0.0;
-  bool failed = false;  // the job reported an error
+  bool failed = false;     // the job reported an error
+  std::string firstError;  // the first one
 
  private:
   DiscModel& model_;
