@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "platform/cue_sheet.h"
+#include "platform/text_escape.h"
 #include "platform/virtual_disc.h"
 
 namespace ossel {
@@ -130,7 +131,7 @@ std::string UnusableSheet(const Folder& folder, const std::string& sheetName) {
         if (!vdisc::LosslessStandIn(full.filename().string(), names).empty()) continue;
       }
     }
-    return sheet + ": " + Quoted(file.name) + " not found";
+    return sheet + ": " + Quoted(EscapeControls(file.name)) + " not found";
   }
   return {};
 }

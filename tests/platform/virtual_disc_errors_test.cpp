@@ -1,6 +1,9 @@
 // A virtual disc is refused, with an error naming the file at fault, whenever its sheet or a file is unusable.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+
 #include "support/disc_images.h"
 
 namespace ossel {
@@ -11,6 +14,18 @@ using test::kFramesPerSector;
 constexpr char kTrack1[] = "FILE \"good.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n";
 // The scan takes the name as it is; the cue parser would stop reading at the NUL.
 constexpr char kNulInName[] = "FILE \"go\0od.wav\" WAVE\n  TRACK 02 AUDIO\n    INDEX 01 00:00:00\n";
+constexpr char kNulFirst[] = "\0TRACK 02 AUDIO\n    INDEX 01 00:00:01\n";
+
+// Ninety-nine tracks, one sector each, and a hundredth.
+std::string HundredTracks() {
+  std::string sheet = "FILE \"good.wav\" WAVE\n";
+  for (int i = 1; i <= 100; ++i) {
+    char track[64];
+    std::snprintf(track, sizeof track, "  TRACK %02d AUDIO\n    INDEX 01 00:%02d:%02d\n", i, i / 75, i % 75);
+    sheet += track;
+  }
+  return sheet;
+}
 
 TEST(VirtualDiscErrors, BrokenCueSheets) {
   struct Case {
@@ -26,6 +41,21 @@ TEST(VirtualDiscErrors, BrokenCueSheets) {
       {"", "empty"},
       {"FILE \"good.wav WAVE\n", "line 1: unmatched quote"},
       {std::string(kTrack1) + std::string(kNulInName, sizeof kNulInName - 1), "line 4: a NUL byte"},
+      {std::string(kTrack1) + std::string(kNulFirst, sizeof kNulFirst - 1), "line 4: a NUL byte"},
+      {std::string(kTrack1) + "\x1B]0;x\x07 01\n", "line 4: unknown command '\\x1B]0;x\\x07'"},
+      {std::string(kTrack1) + "TITR\xC2\x9B\xE9 x\n", "line 4: unknown command 'TITR\\xC2\\x9B\\xE9'"},
+      {"FILE \"good.wav\" WA\x7FVE\n", "line 1: unknown file type 'WA\\x7FVE'"},
+      {"FILE \"good.wav\" WAVE\r  TRACK 01 AUDIO\r    INDEX 01 00:00:00\r", "its line ends are CR only"},
+      {"FILE \"good.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00 INDEX 02 00:00:10 INDEX 03 00:00:20\n",
+       "line 3: INDEX takes a number and a time; the line has more after them: 'INDEX'"},
+      {"FILE \"good.wav\" WAVE\n  TRACK 01 AUDIO 02\n    INDEX 01 00:00:00\n",
+       "line 2: TRACK takes a number and a mode; the line has more after them: '02'"},
+      {"FILE my good.wav WAVE\n", "line 1: FILE takes a name and a type; the line has more after them: 'WAVE'"},
+      {"FILE \"good.wav\" WAVE\n  TRACK 01 AUDIO\n    PREGAP 00:02:00 00:01:00\n",
+       "line 3: PREGAP takes a time; the line has more after it: '00:01:00'"},
+      {"FILE \"good.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01\n", "line 3: INDEX needs a number and a time"},
+      {HundredTracks(), "line 200: TRACK 100: a disc holds at most 99 tracks"},
+      {"FILE \"good.wav\" WAVE\n  TRACK 001 AUDIO\n", "line 2: TRACK 001: a track number is one or two digits"},
       {"FILE \"good.wav\" OGG\n", "unknown file type 'OGG'"},
       {"FILE \"good.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 00 00:00:00\n", "has no INDEX 01"},
       {std::string(kTrack1) + "  TRACK 03 AUDIO\n    INDEX 01 00:01:00\n", "line 4: TRACK 03 where track 2 belongs"},
@@ -47,6 +77,9 @@ TEST(VirtualDiscErrors, BrokenCueSheets) {
     EXPECT_FALSE(VirtualDisc::FromCueSheet(cue, error));
     EXPECT_NE(error.find(cue + ": "), std::string::npos) << error;
     EXPECT_NE(error.find(c.fault), std::string::npos) << error;
+    EXPECT_EQ(std::find_if(error.begin(), error.end(), [](unsigned char b) { return b < 0x20 || b == 0x7F; }),
+              error.end())
+        << "a control byte in: " << error;
   }
 }
 
