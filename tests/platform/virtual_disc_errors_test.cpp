@@ -2,7 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "support/disc_images.h"
 
@@ -140,6 +145,55 @@ TEST(VirtualDiscErrors, DamagedOrUnsuitableAudioFiles) {
     EXPECT_FALSE(VirtualDisc::FromAudioFiles({folder / "good.wav", folder / file}, error));
     EXPECT_EQ(error.rfind(folder / file + ": ", 0), 0u) << error;
     EXPECT_NE(error.find(fault), std::string::npos) << error;
+  }
+}
+
+// A WAV header announcing `frames` 8-bit mono sample frames, and that many (zero bytes, sparse where it can be).
+bool WriteLongWav(const std::string& path, std::uint32_t frames) {
+  const auto le32 = [](std::uint32_t v) {
+    return std::string{static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
+                       static_cast<char>(v >> 24)};
+  };
+  const std::string header = "RIFF" + le32(36 + frames) + "WAVEfmt " + le32(16) + std::string("\1\0\1\0", 4) +
+                             le32(44100) + le32(44100) + std::string("\1\0\10\0", 4) + "data" + le32(frames);
+  return test::WriteText(path, header) && ::truncate(path.c_str(), static_cast<off_t>(44 + std::uint64_t{frames})) == 0;
+}
+
+// A file longer than a disc can address is refused, naming it and its size: sector counts never wrap to a short disc.
+TEST(VirtualDiscErrors, AFileLargerThanADiscCanHold) {
+  constexpr std::int64_t kTooLong = 100 * 60 * 75 - 150;  // sectors: one past the last address of a disc
+  struct Case {
+    std::string file;
+    std::int64_t size;  // bytes of big.bin, sample frames of long.wav
+    bool sheet;         // named by a sheet, or as the second of two audio files
+  };
+  const Case cases[] = {
+      {"long.wav", kTooLong * kFramesPerSector - 587, true},
+      {"long.wav", kTooLong * kFramesPerSector - 587, false},
+      {"big.bin", kTooLong * 2352, true},
+      {"big.bin", (std::int64_t{1} << 31) * 2352, true},        // a 32-bit count turns negative
+      {"big.bin", ((std::int64_t{1} << 32) + 5) * 2352, true},  // ... or wraps to 5 sectors
+  };
+  test::ImageFolder folder;
+  ASSERT_TRUE(test::WriteSound(folder / "good.wav", test::Pattern(100 * kFramesPerSector)));
+  for (const Case& c : cases) {
+    const std::string path = folder / c.file;
+    SCOPED_TRACE(path + " " + std::to_string(c.size));
+    if (c.file == "long.wav") {
+      ASSERT_TRUE(WriteLongWav(path, static_cast<std::uint32_t>(c.size)));
+    } else if (!test::WriteText(path, "") || ::truncate(path.c_str(), static_cast<off_t>(c.size)) != 0) {
+      GTEST_SKIP() << "the file system holds no sparse file of " << c.size << " bytes: " << std::strerror(errno);
+    }
+    const std::string type = c.file == "long.wav" ? "WAVE" : "BINARY";
+    ASSERT_TRUE(test::WriteText(folder / "disc.cue", "FILE \"" + c.file + "\" " + type +
+                                                         "\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"));
+    std::string error;
+    EXPECT_FALSE(c.sheet ? VirtualDisc::FromCueSheet(folder / "disc.cue", error)
+                         : VirtualDisc::FromAudioFiles({folder / "good.wav", path}, error));
+    EXPECT_EQ(error.rfind(path + ": " + std::to_string(c.size) + (c.file == "long.wav" ? " sample frames" : " bytes"), 0),
+              0u)
+        << error;
+    EXPECT_NE(error.find("larger than a disc can hold"), std::string::npos) << error;
   }
 }
 
