@@ -5,12 +5,12 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <sstream>
 
+#include "platform/regular_file.h"
 #include "platform/text_escape.h"
 
 namespace ossel::vdisc {
@@ -464,19 +464,11 @@ bool FindFiles(const std::string& cuePath, CueSheet& sheet, std::string& error, 
 
 bool ReadCueText(const std::string& cuePath, std::string& text, std::string& error) {
   if (!CheckFile(cuePath, error)) return false;
-  std::error_code ec;
-  if (fs::file_size(cuePath, ec) > kMaxCueSheetBytes) {
+  if (!ReadRegularFile(cuePath, kMaxCueSheetBytes + 1, text, error)) return false;
+  if (text.size() > kMaxCueSheetBytes) {
     error = Fault(cuePath, "too large for a cue sheet");
     return false;
   }
-  std::ifstream in(cuePath, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  if (!in) {
-    error = Fault(cuePath, "cannot read the file");
-    return false;
-  }
-  text = content.str();
   if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);  // a UTF-8 byte-order mark
   return true;
 }

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "support/disc_images.h"
+#include "support/time_limit.h"
 
 namespace ossel {
 namespace {
@@ -145,6 +146,39 @@ TEST(VirtualDiscErrors, DamagedOrUnsuitableAudioFiles) {
     EXPECT_FALSE(VirtualDisc::FromAudioFiles({folder / "good.wav", folder / file}, error));
     EXPECT_EQ(error.rfind(folder / file + ": ", 0), 0u) << error;
     EXPECT_NE(error.find(fault), std::string::npos) << error;
+  }
+}
+
+// A FIFO where a sheet or a sound file belongs is refused at once; waiting for a writer would hold the program.
+TEST(VirtualDiscErrors, WhatIsNoRegularFileIsRefusedWithoutWaiting) {
+  struct Case {
+    std::string fifo;   // made a FIFO
+    std::string sheet;  // disc.cue, when the disc is made from a sheet
+  };
+  const Case cases[] = {
+      {"fifo.cue", ""},
+      {"fifo.bin", "FILE \"fifo.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"},
+      {"fifo.wav", "FILE \"fifo.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"},
+      {"fifo.wav", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fifo + " " + c.sheet);
+    test::ImageFolder folder;
+    const std::string fifo = folder / c.fifo;
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::string error;
+    bool made = true;
+    ASSERT_TRUE(test::FinishesWithin(10, fifo, [&] {
+      if (!c.sheet.empty()) {
+        made = test::WriteText(folder / "disc.cue", c.sheet) && VirtualDisc::FromCueSheet(folder / "disc.cue", error);
+      } else if (c.fifo.ends_with(".cue")) {
+        made = VirtualDisc::FromCueSheet(fifo, error) != nullptr;
+      } else {
+        made = VirtualDisc::FromAudioFiles({fifo}, error) != nullptr;
+      }
+    })) << "blocked on the FIFO";
+    EXPECT_FALSE(made);
+    EXPECT_EQ(error, fifo + ": not a regular file");
   }
 }
 
