@@ -3,7 +3,9 @@
 // panel and the job work on the fields in memory.
 //
 // Stored with QSettings, organisation "Velmora", application "Analyzer", in the platform's native format
-// (~/.config/Velmora/Analyzer.conf on Linux), as integers "cdDrive", "SkipMode" and "ConsoleEnabled".
+// (~/.config/Velmora/Analyzer.conf on Linux), as integers "cdDrive", "SkipMode" and "ConsoleEnabled". When a file
+// QSettings would read is there but is no regular file (a FIFO would block the start), the settings are the defaults,
+// nothing is written back, and stderr says so.
 #pragma once
 
 #include <cstdint>

@@ -17,19 +17,14 @@ std::optional<std::vector<DiscEntry>> ListDiscs(const DiscOptions& options, std:
   }
 
   if (!options.paths.empty()) {
-    std::vector<std::string> problems;
-    for (DiscSource& source : FindDiscs(options.paths, options.recursive, problems)) {
+    // A path that is no disc keeps its place among the discs, in path order.
+    for (DiscSource& source : FindDiscs(options.paths, options.recursive)) {
       DiscEntry entry;
       entry.name = source.name;
-      entry.source = std::move(source);
-      entries.push_back(std::move(entry));
-    }
-    // "path: reason"; the path leads, as it does for every disc.
-    for (const std::string& problem : problems) {
-      DiscEntry entry;
-      const std::size_t colon = problem.find(": ");
-      entry.name = colon == std::string::npos ? problem : problem.substr(0, colon);
-      entry.problem = colon == std::string::npos ? "no disc" : problem.substr(colon + 2);
+      if (source.problem.empty())
+        entry.source = std::move(source);
+      else
+        entry.problem = std::move(source.problem);
       entries.push_back(std::move(entry));
     }
     if (entries.empty()) {

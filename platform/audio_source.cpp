@@ -17,6 +17,8 @@
 #include <optional>
 #include <vector>
 
+#include "platform/regular_file.h"
+
 namespace ossel::vdisc {
 
 namespace fs = std::filesystem;
@@ -129,11 +131,12 @@ class RawSource final : public Source {
  public:
   static std::unique_ptr<RawSource> Open(const std::string& path, bool bigEndian, std::string& error) {
     if (!CheckFile(path, error)) return nullptr;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = OpenRegularFile(path, error);
+    if (fd < 0) return nullptr;
     struct stat st {};
-    if (fd < 0 || ::fstat(fd, &st) != 0) {
+    if (::fstat(fd, &st) != 0) {
       error = Fault(path, std::string("cannot open: ") + std::strerror(errno));
-      if (fd >= 0) ::close(fd);
+      ::close(fd);
       return nullptr;
     }
     return std::unique_ptr<RawSource>(new RawSource(path, fd, st.st_size, bigEndian));
@@ -218,11 +221,8 @@ class SoundSource final : public Source {
   static std::unique_ptr<SoundSource> Open(const std::string& path, std::string& error) {
     if (!CheckFile(path, error)) return nullptr;
     // The decoder reads through a descriptor of our own, which also tells whether the file changes later.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-      error = Fault(path, std::string("cannot open: ") + std::strerror(errno));
-      return nullptr;
-    }
+    const int fd = OpenRegularFile(path, error);
+    if (fd < 0) return nullptr;
     SF_INFO info{};
     SNDFILE* file = sf_open_fd(fd, SFM_READ, &info, SF_TRUE);
     if (!file) {

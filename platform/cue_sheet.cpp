@@ -5,11 +5,13 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <sstream>
+
+#include "platform/regular_file.h"
+#include "platform/text_escape.h"
 
 namespace ossel::vdisc {
 
@@ -54,11 +56,37 @@ bool IsDigits(const std::string& text) {
   return std::all_of(text.begin(), text.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
 }
 
+// Text of the sheet as a message quotes it: control bytes and what is not UTF-8 as \xHH.
+std::string Shown(const std::string& text) { return EscapeControls(text); }
+
+// "line N: a NUL byte, ...", the line counted up to the first NUL of `text`; empty when it holds none.
+std::string NulLine(const std::string& text) {
+  const std::size_t nul = text.find('\0');
+  if (nul == std::string::npos) return {};
+  const auto line = std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(nul), '\n') + 1;
+  return "line " + std::to_string(line) + ": a NUL byte, which no text file holds";
+}
+
+// Line ends of CR alone, as old Mac text has them: the whole sheet reads as one line.
+bool CrOnlyLineEnds(const std::string& text) {
+  const std::size_t cr = text.find('\r');
+  return text.find('\n') == std::string::npos && cr != std::string::npos && cr + 1 < text.size();
+}
+
 class CueScanner {
  public:
   explicit CueScanner(std::string cuePath) : cuePath_(std::move(cuePath)), folder_(fs::path(cuePath_).parent_path()) {}
 
   bool Scan(const std::string& text, CueSheet& sheet, std::string& error) {
+    // Before any command is read: a NUL would cut the words, and a sheet of one long line would be misread.
+    if (const std::string nul = NulLine(text); !nul.empty()) {
+      error = Fault(cuePath_, nul);
+      return false;
+    }
+    if (CrOnlyLineEnds(text)) {
+      error = Fault(cuePath_, "its line ends are CR only, as in old Mac text; it needs LF or CRLF line ends");
+      return false;
+    }
     std::istringstream lines(text);
     std::string line;
     std::vector<std::string> words;
@@ -97,18 +125,27 @@ class CueScanner {
     if (c == "CATALOG") return Catalog(w);
     if (std::find(std::begin(kIgnoredCommands), std::end(kIgnoredCommands), c) != std::end(kIgnoredCommands))
       return true;
-    return Refuse("unknown command '" + c + "'");
+    return Refuse("unknown command '" + Shown(c) + "'");
+  }
+
+  // The command has `count` words after it, `what`; false with why when it has fewer or more.
+  bool Takes(const std::vector<std::string>& w, std::size_t count, const char* what) {
+    if (w.size() < count + 1) return Refuse(w[0] + " needs " + what);
+    if (w.size() > count + 1)
+      return Refuse(w[0] + " takes " + what + "; the line has more after " + (count == 1 ? "it" : "them") + ": '" +
+                    Shown(w[count + 1]) + "'");
+    return true;
   }
 
   bool File(const std::vector<std::string>& w) {
-    if (w.size() != 3) return Refuse("FILE needs a name and a type");
+    if (!Takes(w, 2, "a name and a type")) return false;
     CueFile file;
     if (w[2] == "BINARY") {
       file.kind = FileKind::Binary;
     } else if (w[2] == "MOTOROLA") {
       file.kind = FileKind::Motorola;
     } else if (w[2] != "WAVE" && w[2] != "AIFF" && w[2] != "FLAC" && w[2] != "MP3") {
-      return Refuse("unknown file type '" + w[2] + "'");
+      return Refuse("unknown file type '" + Shown(w[2]) + "'");
     }
     const fs::path name(w[1]);
     file.path = (name.is_absolute() ? name : folder_ / name).string();
@@ -117,14 +154,19 @@ class CueScanner {
   }
 
   bool Track(const std::vector<std::string>& w) {
-    if (w.size() != 3) return Refuse("TRACK needs a number and a mode");
+    if (!Takes(w, 2, "a number and a mode")) return false;
     if (sheet_.files.empty()) return Refuse("TRACK before any FILE");
     if (!sheet_.tracks.empty() && !TrackComplete()) return false;
     const std::optional<int> number = Number(w[1]);
     const int expected = static_cast<int>(sheet_.tracks.size()) + 1;
+    if (!number && IsDigits(w[1]) && w[1].find_first_not_of('0') != std::string::npos &&
+        w[1].size() - w[1].find_first_not_of('0') > 2)
+      return Refuse("TRACK " + w[1] + ": a disc holds at most 99 tracks");
+    if (!number) return Refuse("TRACK " + Shown(w[1]) + ": a track number is one or two digits");
+    if (expected > 99) return Refuse("TRACK " + w[1] + ": a disc holds at most 99 tracks");
     if (number != expected) return Refuse("TRACK " + w[1] + " where track " + std::to_string(expected) + " belongs");
     if (std::find(std::begin(kTrackModes), std::end(kTrackModes), w[2]) == std::end(kTrackModes))
-      return Refuse("unknown track mode '" + w[2] + "'");
+      return Refuse("unknown track mode '" + Shown(w[2]) + "'");
     CueTrack track;
     track.line = line_;
     if (w[2] != "AUDIO") track.sectorBytes = std::stoi(w[2].substr(6));
@@ -133,14 +175,14 @@ class CueScanner {
   }
 
   bool Index(const std::vector<std::string>& w) {
-    if (w.size() != 3) return Refuse("INDEX needs a number and a time");
+    if (!Takes(w, 2, "a number and a time")) return false;
     CueTrack* track = Current("INDEX");
     const std::optional<int> number = Number(w[1]);
     std::int32_t time = 0;
     if (!track || !Time(w[2], time)) return false;
     const int expected = track->indexes.empty() ? -1 : track->indexes.back().number + 1;
     if (!number || (expected < 0 ? *number > 1 : *number != expected))
-      return Refuse("INDEX " + w[1] + " out of order: indexes count up from 00 or 01");
+      return Refuse("INDEX " + Shown(w[1]) + " out of order: indexes count up from 00 or 01");
     const int file = static_cast<int>(sheet_.files.size()) - 1;
     if (file == lastIndexFile_ && time < lastIndexTime_)
       return Refuse("INDEX " + w[1] + " " + w[2] + " lies before the previous index of the same file");
@@ -152,7 +194,7 @@ class CueScanner {
 
   bool Gap(const std::vector<std::string>& w, bool post) {
     const char* name = post ? "POSTGAP" : "PREGAP";
-    if (w.size() != 2) return Refuse(std::string(name) + " needs a time");
+    if (!Takes(w, 1, "a time")) return false;
     CueTrack* track = Current(name);
     std::int32_t time = 0;
     if (!track || !Time(w[1], time)) return false;
@@ -164,16 +206,17 @@ class CueScanner {
 
   bool Isrc(const std::vector<std::string>& w) {
     CueTrack* track = Current("ISRC");
-    if (!track) return false;
+    if (!track || !Takes(w, 1, "a code")) return false;
     const auto isrcCharacter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); };
-    if (w.size() != 2 || w[1].size() != 12 || !std::all_of(w[1].begin(), w[1].end(), isrcCharacter))
+    if (w[1].size() != 12 || !std::all_of(w[1].begin(), w[1].end(), isrcCharacter))
       return Refuse("ISRC must be 12 capital letters and digits");
     return true;
   }
 
   bool Catalog(const std::vector<std::string>& w) {
     if (!sheet_.tracks.empty()) return Refuse("CATALOG inside a track");
-    if (w.size() != 2 || w[1].size() != 13 || !IsDigits(w[1]))
+    if (!Takes(w, 1, "a number")) return false;
+    if (w[1].size() != 13 || !IsDigits(w[1]))
       return Refuse("CATALOG must be 13 digits");
     sheet_.catalog = w[1];
     return true;
@@ -211,7 +254,7 @@ class CueScanner {
       const std::size_t end = i < 2 ? text.find(':', start) : text.size();
       const std::string digits = end == std::string::npos ? std::string() : text.substr(start, end - start);
       if (digits.empty() || digits.size() > 3 || !IsDigits(digits))
-        return Refuse("'" + text + "' is not a time mm:ss:ff");
+        return Refuse("'" + Shown(text) + "' is not a time mm:ss:ff");
       part[i] = std::stoi(digits);
       start = end + 1;
     }
@@ -240,9 +283,8 @@ std::int32_t Index1Time(const CueTrack& track) {
 // one starts.
 bool ReadWithLibcue(const std::string& text, const std::string& cuePath, CueSheet& sheet, std::string& error) {
   // libcue reads a text only up to a NUL, and one cut short there leaks what it had read so far.
-  if (const std::size_t nul = text.find('\0'); nul != std::string::npos) {
-    const auto line = std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(nul), '\n') + 1;
-    error = Fault(cuePath, "line " + std::to_string(line) + ": a NUL byte, which no text file holds");
+  if (const std::string nul = NulLine(text); !nul.empty()) {
+    error = Fault(cuePath, nul);
     return false;
   }
   static std::mutex parserLock;  // libcue keeps its parser state in globals
@@ -403,11 +445,11 @@ bool FindFiles(const std::string& cuePath, CueSheet& sheet, std::string& error, 
       standIn = LosslessStandIn(missing.filename().string(), names);
     }
     if (standIn.empty()) {
-      error = Fault(file.path, "file not found (named by " + cuePath + ")");
+      error = Fault(Shown(file.path), "file not found (named by " + cuePath + ")");
       return false;
     }
     if (standIns++ == 0)
-      firstStandIn = "\"" + missing.filename().string() + "\" not found, using \"" + standIn + "\"";
+      firstStandIn = "\"" + Shown(missing.filename().string()) + "\" not found, using \"" + Shown(standIn) + "\"";
     file.path = (missing.parent_path() / standIn).string();
   }
   if (standIns > 0 && notes) {
@@ -422,19 +464,11 @@ bool FindFiles(const std::string& cuePath, CueSheet& sheet, std::string& error, 
 
 bool ReadCueText(const std::string& cuePath, std::string& text, std::string& error) {
   if (!CheckFile(cuePath, error)) return false;
-  std::error_code ec;
-  if (fs::file_size(cuePath, ec) > kMaxCueSheetBytes) {
+  if (!ReadRegularFile(cuePath, kMaxCueSheetBytes + 1, text, error)) return false;
+  if (text.size() > kMaxCueSheetBytes) {
     error = Fault(cuePath, "too large for a cue sheet");
     return false;
   }
-  std::ifstream in(cuePath, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  if (!in) {
-    error = Fault(cuePath, "cannot read the file");
-    return false;
-  }
-  text = content.str();
   if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);  // a UTF-8 byte-order mark
   return true;
 }

@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "platform/cue_sheet.h"
+#include "platform/text_escape.h"
 #include "platform/virtual_disc.h"
 
 namespace ossel {
@@ -30,6 +31,8 @@ std::string LowerExtension(const std::string& path) {
 }
 
 std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
+
+DiscSource Problem(const std::string& name, std::string why) { return {name, {}, {}, {}, std::move(why)}; }
 
 // One folder as its entries tell it, without a look at any file.
 struct Folder {
@@ -105,13 +108,14 @@ std::string Join(const std::string& folder, const std::string& name) {
 }
 
 // Whether every file a sheet names is there, a stand-in counting for a missing sound file. Empty when it is usable;
-// else why not, as "sheet: reason".
+// else why not.
 std::string UnusableSheet(const Folder& folder, const std::string& sheetName) {
   const std::string sheet = Join(folder.path, sheetName);
   std::string text, error;
-  if (!vdisc::ReadCueText(sheet, text, error)) return error;
+  if (!vdisc::ReadCueText(sheet, text, error))
+    return error.rfind(sheet + ": ", 0) == 0 ? error.substr(sheet.size() + 2) : error;
   const std::vector<vdisc::CueFileName> named = vdisc::CueFileNames(text);
-  if (named.empty()) return sheet + ": names no audio file";
+  if (named.empty()) return "names no audio file";
   const std::unordered_set<std::string> present(folder.files.begin(), folder.files.end());
   for (const vdisc::CueFileName& file : named) {
     const fs::path path(file.name);
@@ -130,44 +134,47 @@ std::string UnusableSheet(const Folder& folder, const std::string& sheetName) {
         if (!vdisc::LosslessStandIn(full.filename().string(), names).empty()) continue;
       }
     }
-    return sheet + ": " + Quoted(file.name) + " not found";
+    return Quoted(EscapeControls(file.name)) + " not found";
   }
   return {};
 }
 
 // The discs of one folder by the folder rules. `named`: the user named this folder, so that it being no disc is a
 // problem; below a named folder, only a cue sheet that is no disc is.
-void FolderDiscs(const Folder& folder, bool named, std::vector<DiscSource>& discs, std::vector<std::string>& problems) {
-  std::vector<std::string> unusable;
+void FolderDiscs(const Folder& folder, bool named, std::vector<DiscSource>& discs) {
+  std::vector<DiscSource> unusable;  // sheets that are no disc, with why
   std::size_t usable = 0;
   for (const std::string& sheet : folder.cueSheets) {
+    const std::string path = Join(folder.path, sheet);
     std::string why = UnusableSheet(folder, sheet);
     if (why.empty()) {
-      const std::string path = Join(folder.path, sheet);
-      discs.push_back({path, path, {}, {}});
+      discs.push_back({path, path, {}, {}, {}});
       ++usable;
     } else {
-      unusable.push_back(std::move(why));
+      unusable.push_back(Problem(path, std::move(why)));
     }
   }
   if (usable > 0) {
     // The other sheets of the folder name files that are not there.
-    problems.insert(problems.end(), unusable.begin(), unusable.end());
+    discs.insert(discs.end(), unusable.begin(), unusable.end());
     return;
   }
   if (!folder.lossless.empty()) {
-    DiscSource disc{folder.path, {}, {}, {}};
+    DiscSource disc{folder.path, {}, {}, {}, {}};
     for (const std::string& name : folder.lossless) disc.audioFiles.push_back(Join(folder.path, name));
     if (!unusable.empty())
-      disc.note = unusable.front() + "; the folder's " + std::to_string(folder.lossless.size()) +
-                  " audio files are the tracks instead";
+      disc.note = unusable.front().name + ": " + unusable.front().problem + "; the folder's " +
+                  std::to_string(folder.lossless.size()) + " audio files are the tracks instead";
     discs.push_back(std::move(disc));
     return;
   }
   if (!unusable.empty()) {
-    for (std::string& why : unusable) problems.push_back(std::move(why) + ", and no lossless audio files beside it");
+    for (DiscSource& sheet : unusable) {
+      sheet.problem += ", and no lossless audio files beside it";
+      discs.push_back(std::move(sheet));
+    }
   } else if (named) {
-    problems.push_back(folder.path + ": no cue sheet and no lossless audio files in this folder");
+    discs.push_back(Problem(folder.path, "no cue sheet and no lossless audio files in this folder"));
   }
 }
 
@@ -196,8 +203,8 @@ struct FolderId {
 
 // The discs of a named folder and, with `recursive`, of every folder below it, each folder once.
 void SearchFolder(const std::string& root, bool recursive, std::set<FolderId>& visited,
-                  std::vector<DiscSource>& discs, std::vector<std::string>& problems) {
-  const std::size_t firstDisc = discs.size(), firstProblem = problems.size();
+                  std::vector<DiscSource>& discs) {
+  const std::size_t firstDisc = discs.size();
   struct Pending {
     std::string path;
     std::string real;  // the path without links: where a link inside it must not lead back to
@@ -210,14 +217,14 @@ void SearchFolder(const std::string& root, bool recursive, std::set<FolderId>& v
     pending.pop_back();
     std::string why;
     if (!ListFolder(path, folder, why)) {
-      problems.push_back(path + ": " + why);
+      discs.push_back(Problem(path, why));
       continue;
     }
     if (!visited.insert({folder.device, folder.inode}).second) {  // a link back, or a folder named twice
       searched = searched || path == root;
       continue;
     }
-    FolderDiscs(folder, path == root && !recursive, discs, problems);
+    FolderDiscs(folder, path == root && !recursive, discs);
     if (!recursive) continue;
     for (const auto& [name, link] : folder.subfolders) {
       const std::string child = Join(path, name);
@@ -230,10 +237,11 @@ void SearchFolder(const std::string& root, bool recursive, std::set<FolderId>& v
       if (!target.empty() && !Contains(target, real)) pending.push_back({child, std::move(target)});
     }
   }
-  std::sort(discs.begin() + static_cast<std::ptrdiff_t>(firstDisc), discs.end(),
-            [](const DiscSource& a, const DiscSource& b) { return NaturalPathLess(a.name, b.name); });
-  if (recursive && !searched && discs.size() == firstDisc && problems.size() == firstProblem)
-    problems.push_back(root + ": no disc in this folder or below it");
+  // Discs and the folders and sheets that are none, all in path order.
+  std::stable_sort(discs.begin() + static_cast<std::ptrdiff_t>(firstDisc), discs.end(),
+                   [](const DiscSource& a, const DiscSource& b) { return NaturalPathLess(a.name, b.name); });
+  if (recursive && !searched && discs.size() == firstDisc)
+    discs.push_back(Problem(root, "no disc in this folder or below it"));
 }
 
 }  // namespace
@@ -284,8 +292,7 @@ bool NaturalPathLess(const std::string& a, const std::string& b) {
   return i < a.size() ? false : j < b.size();
 }
 
-std::vector<DiscSource> FindDiscs(const std::vector<std::string>& paths, bool recursive,
-                                  std::vector<std::string>& problems) {
+std::vector<DiscSource> FindDiscs(const std::vector<std::string>& paths, bool recursive) {
   std::vector<DiscSource> discs;
   std::set<FolderId> visited;
   std::size_t audioDisc = 0;
@@ -294,20 +301,32 @@ std::vector<DiscSource> FindDiscs(const std::vector<std::string>& paths, bool re
     std::error_code ec;
     const fs::file_status status = fs::status(path, ec);
     if (fs::is_directory(status)) {
-      SearchFolder(path, recursive, visited, discs, problems);
+      SearchFolder(path, recursive, visited, discs);
     } else if (!fs::exists(status)) {
-      problems.push_back(path + ": " + (ec && ec != std::errc::no_such_file_or_directory ? ec.message()
-                                                                                           : "no such file or folder"));
+      discs.push_back(Problem(path, ec && ec != std::errc::no_such_file_or_directory ? ec.message()
+                                                                                     : "no such file or folder"));
     } else if (IsCueSheetPath(path)) {
-      discs.push_back({path, path, {}, {}});
+      discs.push_back({path, path, {}, {}, {}});
     } else {
       if (!haveAudio) {
         haveAudio = true;
         audioDisc = discs.size();
-        discs.push_back({path, {}, {}, {}});
+        discs.push_back({path, {}, {}, {}, {}});
       }
       discs[audioDisc].audioFiles.push_back(path);
     }
+  }
+  return discs;
+}
+
+std::vector<DiscSource> FindDiscs(const std::vector<std::string>& paths, bool recursive,
+                                  std::vector<std::string>& problems) {
+  std::vector<DiscSource> discs;
+  for (DiscSource& entry : FindDiscs(paths, recursive)) {
+    if (entry.problem.empty())
+      discs.push_back(std::move(entry));
+    else
+      problems.push_back(entry.name + ": " + entry.problem);
   }
   return discs;
 }

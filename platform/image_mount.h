@@ -22,19 +22,24 @@ namespace ossel {
 
 class VirtualDisc;
 
-// What one disc is made of: a cue sheet, or audio files.
+// What one disc is made of: a cue sheet, or audio files; or, with `problem`, a path where a disc was looked for
+// that is none.
 struct DiscSource {
   std::string name;                     // what listings show: the cue sheet, the folder, or the first audio file
   std::string cueSheet;                 // the disc's sheet, or empty
   std::vector<std::string> audioFiles;  // without a sheet: the tracks, in order
   std::string note;                     // to tell when the disc is made: why a folder's cue sheet was passed over
+  std::string problem;                  // why `name` is no disc (it cannot be read, or names a missing file)
 };
 
 // The discs of `paths`, in the order named; with `recursive`, every folder at or below a named folder that is a disc
 // counts, those of one named folder in path order (natural order of each part of the path). Only the folders are
 // read, never the audio files, so that a library is searched quickly; symbolic links to folders are followed, each
-// folder once. What cannot be read, or is no disc, goes into `problems` as "path: reason", and the search goes on.
-// A named folder without a disc is a problem; below it, only folders with a cue sheet that is no disc are.
+// folder once. What cannot be read, or is no disc, is an entry with a `problem` in its place in the same order, and
+// the search goes on. A named folder without a disc is a problem; below it, only folders with a cue sheet that is
+// no disc are.
+std::vector<DiscSource> FindDiscs(const std::vector<std::string>& paths, bool recursive);
+// The same, with the problems apart, each as "path: reason", in their order.
 std::vector<DiscSource> FindDiscs(const std::vector<std::string>& paths, bool recursive,
                                   std::vector<std::string>& problems);
 

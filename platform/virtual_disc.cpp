@@ -41,31 +41,48 @@ struct Segment {
   bool audio = true;
 };
 
+// The cursor counts on past what a disc can address, so that a disc too long for one is told so and never wraps to a
+// short one; segments are appended only for a stretch that fits (each file is checked before it is laid out).
 class Layout {
  public:
-  void Append(int source, std::int64_t position, std::int32_t sectors, bool audio) {
+  void Append(int source, std::int64_t position, std::int64_t sectors, bool audio) {
     if (sectors <= 0) return;
-    segments_.push_back({cursor_, sectors, source, position, audio});
+    if (cursor_ + sectors <= kMaxLeadOut + 1)
+      segments_.push_back({static_cast<std::int32_t>(cursor_), static_cast<std::int32_t>(sectors), source, position,
+                           audio});
     cursor_ += sectors;
   }
-  void Silence(std::int32_t sectors, bool audio) { Append(-1, 0, sectors, audio); }
-  std::int32_t cursor() const { return cursor_; }
+  void Silence(std::int64_t sectors, bool audio) { Append(-1, 0, sectors, audio); }
+  std::int64_t cursor() const { return cursor_; }
   std::vector<Segment> Take() { return std::move(segments_); }
 
  private:
   std::vector<Segment> segments_;
-  std::int32_t cursor_ = 0;
+  std::int64_t cursor_ = 0;
 };
 
+// Addresses of a disc checked by CheckTracks, which refuses one that goes past kMaxLeadOut.
+std::int32_t Lba(std::int64_t sectors) {
+  return static_cast<std::int32_t>(std::min<std::int64_t>(sectors, kMaxLeadOut + 1));
+}
+
+// The sectors a whole file takes; false with `error` naming the file and its size when one disc cannot hold them.
+bool FileFits(const std::string& path, const Source& source, std::int64_t sectors, std::string& error) {
+  if (sectors <= kMaxLeadOut) return true;
+  error = Fault(path, std::to_string(source.Size()) + (source.Raw() ? " bytes" : " sample frames") + ", " +
+                          MsfText(sectors) + " of audio: larger than a disc can hold");
+  return false;
+}
+
 // Every track holds at least one sector and the disc fits the addresses of a table of contents.
-bool CheckTracks(const std::string& name, const std::vector<VirtualTrack>& tracks, std::int32_t leadOut,
+bool CheckTracks(const std::string& name, const std::vector<VirtualTrack>& tracks, std::int64_t leadOut,
                  std::string& error) {
   if (leadOut > kMaxLeadOut) {
     error = Fault(name, "the disc would last " + MsfText(leadOut) + ", longer than a disc can address");
     return false;
   }
   for (std::size_t i = 0; i < tracks.size(); ++i) {
-    const std::int32_t end = i + 1 < tracks.size() ? tracks[i + 1].startLba : leadOut;
+    const std::int64_t end = i + 1 < tracks.size() ? tracks[i + 1].startLba : leadOut;
     if (end <= tracks[i].startLba) {
       error = Fault(name, "track " + std::to_string(tracks[i].number) + " holds no audio");
       return false;
@@ -82,7 +99,7 @@ class CueLayout {
   CueLayout(const CueSheet& sheet, const std::vector<std::unique_ptr<Source>>& sources)
       : sheet_(sheet), sources_(sources) {}
 
-  bool Build(std::vector<VirtualTrack>& tracks, std::vector<Segment>& segments, std::int32_t& leadOut,
+  bool Build(std::vector<VirtualTrack>& tracks, std::vector<Segment>& segments, std::int64_t& leadOut,
              std::string& error) {
     const std::vector<CueTrack>& cue = sheet_.tracks;
     for (std::size_t k = 0; k < cue.size(); ++k) {
@@ -96,11 +113,11 @@ class CueLayout {
         if (!AdvanceTo(index.file, index.time, owner, error)) return false;
         if (j == 0) {
           if (k > 0) layout_.Silence(cue[k - 1].postgap, cue[k - 1].audio);
-          track.pregapLba = layout_.cursor();
+          track.pregapLba = Lba(layout_.cursor());
           layout_.Silence(cue[k].pregap, cue[k].audio);
         }
         if (index.number == 1) {
-          track.startLba = layout_.cursor();
+          track.startLba = Lba(layout_.cursor());
           if (index.file >= 0 && static_cast<std::size_t>(index.file) < sheet_.files.size()) {
             track.file = sheet_.files[static_cast<std::size_t>(index.file)].path;
           }
@@ -145,7 +162,9 @@ class CueLayout {
                               std::to_string(per) + "-byte sectors");
       return false;
     }
-    layout_.Append(file_, units_, static_cast<std::int32_t>((remaining + per - 1) / per), owner.audio);
+    const std::int64_t sectors = (remaining + per - 1) / per;
+    if (!FileFits(path, source, sectors, error)) return false;
+    layout_.Append(file_, units_, sectors, owner.audio);
     return true;
   }
 
@@ -484,9 +503,11 @@ std::shared_ptr<VirtualDisc> VirtualDisc::FromCueSheet(const std::string& cuePat
     if (!source) return nullptr;
     impl->sources.push_back(std::move(source));
   }
-  if (!CueLayout(sheet, impl->sources).Build(impl->tracks, impl->segments, impl->leadOut, error) ||
-      !CheckTracks(cuePath, impl->tracks, impl->leadOut, error))
+  std::int64_t leadOut = 0;
+  if (!CueLayout(sheet, impl->sources).Build(impl->tracks, impl->segments, leadOut, error) ||
+      !CheckTracks(cuePath, impl->tracks, leadOut, error))
     return nullptr;
+  impl->leadOut = static_cast<std::int32_t>(leadOut);
   impl->name = cuePath;
   impl->description = cuePath;
   impl->catalog = sheet.catalog;
@@ -509,16 +530,16 @@ std::shared_ptr<VirtualDisc> VirtualDisc::FromAudioFiles(const std::vector<std::
     if (!source) return nullptr;
     VirtualTrack track;
     track.number = static_cast<int>(impl->tracks.size()) + 1;
-    track.startLba = track.pregapLba = layout.cursor();
+    track.startLba = track.pregapLba = Lba(layout.cursor());
     track.file = path;
     const std::int64_t sectors = (source->Size() + kFramesPerSector - 1) / kFramesPerSector;
-    layout.Append(static_cast<int>(impl->sources.size()), 0,
-                  static_cast<std::int32_t>(std::min<std::int64_t>(sectors, kMaxLeadOut + 1)), true);
+    if (!FileFits(path, *source, sectors, error)) return nullptr;
+    layout.Append(static_cast<int>(impl->sources.size()), 0, sectors, true);
     impl->tracks.push_back(track);
     impl->sources.push_back(std::move(source));
   }
-  impl->leadOut = layout.cursor();
-  if (!CheckTracks(paths.front(), impl->tracks, impl->leadOut, error)) return nullptr;
+  if (!CheckTracks(paths.front(), impl->tracks, layout.cursor(), error)) return nullptr;
+  impl->leadOut = static_cast<std::int32_t>(layout.cursor());
   impl->segments = layout.Take();
   impl->name = paths.front();
   impl->description = paths.front();

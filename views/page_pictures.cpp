@@ -5,9 +5,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <iterator>
 #include <limits.h>
+
+#include "platform/regular_file.h"
 
 namespace ossel {
 
@@ -81,13 +82,10 @@ Palette DefaultPalette() {
 
 Palette LoadPaletteFile(const std::string& path) {
   Palette palette = DefaultPalette();
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return palette;
-  // A palette is a few kilobytes; anything past the first megabyte cannot hold one of its 256 entries.
-  std::string text;
-  text.resize(1 << 20);
-  file.read(text.data(), static_cast<std::streamsize>(text.size()));
-  text.resize(static_cast<std::size_t>(file.gcount()));
+  // A palette is a few kilobytes; anything past the first megabyte cannot hold one of its 256 entries. What is no
+  // regular file (a FIFO would block the start of the program) counts as missing.
+  std::string text, error;
+  if (!ReadRegularFile(path, 1 << 20, text, error)) return palette;
 
   // Read as the C library's "%d %d %d" reads: a number is an optional sign and digits after white space, and
   // only its low 8 bits count. A triple cut short by the end of the file keeps the components it did not get from

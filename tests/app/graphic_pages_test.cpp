@@ -4,10 +4,13 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cmath>
 
 #include "analysis/analyze_job.h"
 #include "support/disc_images.h"
+#include "support/time_limit.h"
 #include "tests/analysis/recording_host.h"
 #include "views/graphic_pages.h"
 #include "views/indicators.h"
@@ -50,6 +53,16 @@ TEST(Palette, FileRules) {
   const Palette missing = LoadPaletteFile(folder / "none.pal");
   EXPECT_EQ(missing.count, 256);
   EXPECT_EQ(missing.entries, builtIn.entries);
+  // What is no regular file counts as missing, and a FIFO is not waited on.
+  const std::string fifo = folder / "fifo.pal";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  ASSERT_EQ(::mkdir((folder / "folder.pal").c_str(), 0700), 0);
+  for (const std::string& path : {fifo, folder / "folder.pal"}) {
+    Palette read;
+    ASSERT_TRUE(test::FinishesWithin(10, path, [&] { read = LoadPaletteFile(path); })) << path << " blocked";
+    EXPECT_EQ(read.count, 256) << path;
+    EXPECT_EQ(read.entries, builtIn.entries) << path;
+  }
 }
 
 TEST(Palette, BuiltInEntriesLieOnLinesBetweenTheListedOnes) {

@@ -1,8 +1,12 @@
 // Discs named by the user: cue sheets, audio files and folders, mounted under new drive letters.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cctype>
 #include <filesystem>
+#include <functional>
 
 #include "platform/image_mount.h"
 #include "platform/virtual_disc.h"
@@ -183,6 +187,43 @@ TEST(ImageMount, SearchingALibrary) {
     ASSERT_TRUE(mounted) << error;
     EXPECT_EQ(mounted->letter, 'D');
     table.Remove(mounted->letter);
+  }
+}
+
+// A folder that is no disc takes its place among the discs in path order, not after them.
+TEST(ImageMount, WhatIsNoDiscKeepsItsPlaceInPathOrder) {
+  namespace fs = std::filesystem;
+  struct Case {
+    std::string what;
+    std::function<bool(const std::string& b)> breakB;
+    std::string entry;  // b's entry, as "name: problem"
+  };
+  const Case cases[] = {
+      {"a sheet naming a missing file",
+       [](const std::string& b) { return test::WriteText(b + "/x.cue", Sheet({"gone.wav"})); },
+       "b/x.cue: \"gone.wav\" not found, and no lossless audio files beside it"},
+      {"an empty sheet", [](const std::string& b) { return test::WriteText(b + "/x.cue", ""); },
+       "b/x.cue: the file is empty, and no lossless audio files beside it"},
+      {"a folder that cannot be read",
+       [](const std::string& b) { return test::WriteText(b + "/1.flac", "") && ::chmod(b.c_str(), 0) == 0; },
+       "b: Permission denied"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::ImageFolder folder;
+    const std::string lib = folder / "lib";
+    for (const char* album : {"a", "b", "c"}) fs::create_directories(lib + "/" + album);
+    ASSERT_TRUE(test::WriteText(lib + "/a/1.flac", "") && test::WriteText(lib + "/c/1.flac", ""));
+    ASSERT_TRUE(c.breakB(lib + "/b"));
+    if (c.entry == "b: Permission denied" && ::access((lib + "/b").c_str(), R_OK) == 0) {
+      ::chmod((lib + "/b").c_str(), 0700);
+      continue;  // as root every folder can be read
+    }
+    std::vector<std::string> entries;
+    for (const DiscSource& disc : FindDiscs({lib}, true))
+      entries.push_back(disc.name.substr(lib.size() + 1) + (disc.problem.empty() ? "" : ": " + disc.problem));
+    ::chmod((lib + "/b").c_str(), 0700);
+    EXPECT_EQ(entries, (std::vector<std::string>{"a", c.entry, "c"}));
   }
 }
 
