@@ -289,6 +289,7 @@ class AnalyzeRun {
       if (n < records.size() && records[n]) {
         track.blocks = records[n]->blocks;
         track.result = records[n]->result;
+        if (records[n]->readFailed) track.notAnalysed = "not analysed: the disc's source broke while it was read";
       } else {
         const bool read = outcome.verdict || n < records.size();
         track.notAnalysed = read ? "not analysed: shorter than one analysis block" : "not analysed";

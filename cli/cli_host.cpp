@@ -41,6 +41,7 @@ void CliHost::TrackJudged(int rowIndex, int blocks, const TrackResult* result) {
     TrackRecord record;
     record.blocks = blocks;
     if (result) record.result = *result;
+    record.readFailed = model_.RowCopy(rowIndex).statusText == ReadFailedWord();
     tracks_[static_cast<std::size_t>(rowIndex)] = record;
   }
   if (output_.trackDone) output_.trackDone(rowIndex);

@@ -25,6 +25,7 @@ class CliHost : public JobHost {
   struct TrackRecord {
     int blocks = 0;
     std::optional<TrackResult> result;
+    bool readFailed = false;  // ended after the disc's source broke: what it read is no verdict's ground
   };
 
   CliHost(DiscModel& model, DiscOutput output);

@@ -104,8 +104,9 @@ Json AnalysisJson(const std::string& name, DiscModel& model, const CliHost& host
     track["firstSector"] = model.drive.TrackStart(row.trackNumber);
     track["lastSector"] = model.drive.TrackEnd(row.trackNumber);
     track["processedBlocks"] = record ? record->blocks : 0;
-    // A track that gave data has its code, UNKN when too little to judge; one that gave none has no verdict.
-    if (record) {
+    // A track that gave data has its code, UNKN when too little to judge; one that gave none, or was read after the
+    // disc's source broke, has no verdict.
+    if (record && !record->readFailed) {
       track["verdict"] = record->result ? VerdictWord(VerdictFromCode(record->result->verdict)) : "UNKN";
     } else {
       track["verdict"] = nullptr;
