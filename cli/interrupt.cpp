@@ -1,6 +1,7 @@
 #include "cli/interrupt.h"
 
 #include <signal.h>
+#include <sys/syscall.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -33,7 +34,9 @@ InterruptWatch::InterruptWatch() {
         RemoveTemporaryFiles();
         static const char kEnd[] = "\r\033[K";
         if (isatty(STDERR_FILENO)) (void)!::write(STDERR_FILENO, kEnd, sizeof kEnd - 1);
-        ::_exit(128 + signal);
+        // Straight to the kernel: nothing in the process (a library's exit hook, a tool's interception of _exit)
+        // may wait for the thread that is stuck.
+        ::syscall(SYS_exit_group, 128 + signal);
       }
       CancelAll();
     }
