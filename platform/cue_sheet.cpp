@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -649,9 +650,9 @@ FoundCueFile FindByName(const fs::path& folder, const std::string& name, bool so
 }
 
 // Every file of the sheet found by FindCueFile. A data-only file need not be there: it is never read. Each rule that
-// found a file is told once, at the first file it found, with how many more it found.
+// found a file is told once in `notes` ("line N: ..."), at the first file it found, with how many more it found.
 bool FindFiles(const std::string& cuePath, const std::string& text, CueSheet& sheet, std::string& error,
-               std::vector<std::string>* notes) {
+               std::vector<std::string>& notes) {
   const bool legacy = !IsUtf8(text);
   const std::string folder = fs::path(cuePath).parent_path().string();
   struct Told {
@@ -684,12 +685,10 @@ bool FindFiles(const std::string& cuePath, const std::string& text, CueSheet& sh
                             found.rules + ")");
     file.path = found.path;
   }
-  if (notes) {
-    for (const Told& t : told) {
-      std::string note = cuePath + ": " + t.first;
-      if (t.more > 0) note += ", and likewise for " + std::to_string(t.more) + " more files";
-      notes->push_back(std::move(note));
-    }
+  for (const Told& t : told) {
+    std::string note = t.first;
+    if (t.more > 0) note += ", and likewise for " + std::to_string(t.more) + " more files";
+    notes.push_back(std::move(note));
   }
   return true;
 }
@@ -785,11 +784,16 @@ bool ReadCueSheet(const std::string& cuePath, CueSheet& sheet, std::string& erro
   if (!ReadCueText(cuePath, text, error)) return false;
   text = UpperCaseCueCommands(text);
   CueScanner scanner(cuePath);
+  std::vector<std::string>& told = scanner.notes();
   if (!scanner.Scan(text, sheet, error) || !ReadWithLibcue(LayoutLines(text), cuePath, sheet, error) ||
-      !FindFiles(cuePath, text, sheet, error, notes))
+      !FindFiles(cuePath, text, sheet, error, told))
     return false;
+  // Every note begins "line N: ", and they are told in the order of the sheet.
+  const auto line = [](const std::string& note) { return std::atoi(note.c_str() + 5); };
+  std::stable_sort(told.begin(), told.end(),
+                   [&](const std::string& a, const std::string& b) { return line(a) < line(b); });
   if (notes)
-    for (const std::string& note : scanner.notes()) notes->push_back(cuePath + ": " + note);
+    for (const std::string& note : told) notes->push_back(cuePath + ": " + note);
   return true;
 }
 
