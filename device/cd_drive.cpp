@@ -1,5 +1,6 @@
 #include "device/cd_drive.h"
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cstring>
@@ -100,25 +101,32 @@ bool CdDrive::ReadTrackTable() {
   return tocValid;
 }
 
-// Track n lives in entry n − 1 and ends where entry n begins: both must lie inside the 100 entries.
-bool CdDrive::ValidTrack(int n) const {
-  return tocValid && n >= trackTable_.firstTrack && n <= trackTable_.lastTrack && n >= 1 && n < ioctl::kMaxTocEntries;
+// The first track lives in the first entry, whatever its number (a disc of a set may start at track 4), and track n
+// ends where the entry after it begins: both must lie inside the 100 entries. A table that says its first track is 0
+// is read as starting at 1.
+int CdDrive::EntryOf(int n) const {
+  if (!tocValid || n < trackTable_.firstTrack || n > trackTable_.lastTrack || n < 1) return -1;
+  const int entry = n - std::max<int>(trackTable_.firstTrack, 1);
+  return entry + 1 < ioctl::kMaxTocEntries ? entry : -1;
 }
 
 bool CdDrive::IsAudioTrack(int n) const {
-  if (!ValidTrack(n)) return false;
-  return (trackTable_.entries[n - 1].controlAdr & 0x04) == 0;
+  const int entry = EntryOf(n);
+  if (entry < 0) return false;
+  return (trackTable_.entries[entry].controlAdr & 0x04) == 0;
 }
 
 std::int32_t CdDrive::TrackStart(int n) const {
-  if (!ValidTrack(n)) return -1;
-  const std::uint8_t* a = trackTable_.entries[n - 1].address;
+  const int entry = EntryOf(n);
+  if (entry < 0) return -1;
+  const std::uint8_t* a = trackTable_.entries[entry].address;
   return (a[1] * 60 + a[2] - 2) * 75 + a[3];
 }
 
 std::int32_t CdDrive::TrackEnd(int n) const {
-  if (!ValidTrack(n)) return -1;
-  const std::uint8_t* a = trackTable_.entries[n].address;
+  const int entry = EntryOf(n);
+  if (entry < 0) return -1;
+  const std::uint8_t* a = trackTable_.entries[entry + 1].address;
   return (a[1] * 60 + a[2]) * 75 + a[3] - 151;
 }
 

@@ -73,7 +73,8 @@ class CdDrive {
   std::int32_t timeoutSeconds = 10;
 
  private:
-  bool ValidTrack(int n) const;
+  // The entry of track n in the table, or -1 when there is none.
+  int EntryOf(int n) const;
 
   DriveTable& drives_;
   std::unique_ptr<DeviceBackend> device_;  // null while closed

@@ -1,8 +1,11 @@
 // Cue sheets: the text of a sheet read into the files, tracks and indexes of a disc.
 //
-// A sheet is read as people have them: a UTF-8 byte-order mark, CRLF line ends, commands in any letter case. A
-// sound file the sheet names that is missing is replaced by the file of the same name with another lossless
-// extension ("01 Track.wav" by "01 Track.flac"), as rips converted after ripping have them; the caller is told so.
+// A sheet is read as people have them: a UTF-8 byte-order mark, CRLF line ends, commands in any letter case. A sheet
+// is refused only when no track table can be built from it; whatever else is wrong with it is read the way its ripper
+// meant it, and the caller is told so in a note naming the sheet and the line: a file named the way Windows names it,
+// in another letter case, in a legacy code page, or converted to another lossless format (FindCueFile); a malformed
+// ISRC or CATALOG, which is left out; a data track whose file is missing or a placeholder, which is laid out as a data
+// track without contents.
 #pragma once
 
 #include <cstdint>
@@ -17,8 +20,12 @@ namespace ossel::vdisc {
 enum class FileKind { Binary, Motorola, Sound };
 
 struct CueFile {
-  std::string path;
+  std::string path;  // as found
+  std::string name;  // as the sheet writes it
+  int line = 0;
   FileKind kind = FileKind::Sound;
+  // Only data tracks lie in the file: it is never read, and may be missing or a placeholder of any size.
+  bool dataOnly = false;
 };
 
 struct CueIndex {
@@ -29,12 +36,13 @@ struct CueIndex {
 
 struct CueTrack {
   int line = 0;
+  int number = 0;  // as the sheet numbers it: the first may be any of 1 to 99, the others follow it
   int sectorBytes = kSectorBytes;  // what one sector takes in a raw file, from the track mode
   std::int32_t pregap = 0;         // silence before the track that no file holds
   std::int32_t postgap = 0;        // silence after it
   std::vector<CueIndex> indexes;
   bool audio = true;
-  std::string isrc;
+  std::string isrc;  // well formed, or empty
 };
 
 struct CueSheet {
@@ -58,7 +66,8 @@ std::string UpperCaseCueCommands(std::string_view text);
 // that are not understood are passed over (reading the whole sheet refuses them).
 struct CueFileName {
   std::string name;
-  bool raw = false;  // BINARY or MOTOROLA: raw CD-DA, which no sound file replaces
+  bool raw = false;       // BINARY or MOTOROLA: raw CD-DA, which no sound file replaces
+  bool dataOnly = false;  // every track in it is a data track: the file need not be there
 };
 std::vector<CueFileName> CueFileNames(std::string_view text);
 
@@ -68,5 +77,23 @@ const std::vector<std::string>& LosslessExtensions();
 // Of `folderNames` (the entries of the folder of a missing file named `name`), the one to take in its place: the
 // same name before the extension and a lossless extension, in the order of LosslessExtensions. Empty when none.
 std::string LosslessStandIn(const std::string& name, const std::vector<std::string>& folderNames);
+
+// Whether a sheet's text is UTF-8 throughout; when it is not, its names may be in a legacy code page.
+bool IsUtf8(std::string_view text);
+
+// The file a FILE line names, found by these rules in order, each tried only when the ones before find nothing:
+//   - the name as written, below the sheet's folder `folder` unless it is absolute;
+//   - backslashes read as folder separators; a path rooted on another machine (a drive letter "C:\...", a leading
+//     backslash) and every other path that is not there, by the ends of the path below the sheet's folder, its last
+//     part alone beside the sheet the last;
+//   - for each of these, the one file whose name differs in letter case only, then (a sound file) the file of the
+//     same name with another lossless extension;
+//   - when the sheet is not UTF-8 (`legacyText`), all of this again with the name decoded from a legacy code page.
+struct FoundCueFile {
+  std::string path;   // empty when nothing was found
+  std::string rules;  // how it was found, for a note; empty when the name as written is there
+  std::string error;  // "path: why" when the rules find no one file (two that differ in letter case only)
+};
+FoundCueFile FindCueFile(const std::string& folder, const std::string& name, bool soundFile, bool legacyText);
 
 }  // namespace ossel::vdisc

@@ -107,8 +107,8 @@ std::string Join(const std::string& folder, const std::string& name) {
   return !folder.empty() && folder.back() == '/' ? folder + name : folder + "/" + name;
 }
 
-// Whether every file a sheet names is there, a stand-in counting for a missing sound file. Empty when it is usable;
-// else why not.
+// Whether every file a sheet names is found, by the rules a disc is made by (vdisc::FindCueFile). Empty when it is
+// usable; else why not. A file of data tracks only need not be there.
 std::string UnusableSheet(const Folder& folder, const std::string& sheetName) {
   const std::string sheet = Join(folder.path, sheetName);
   std::string text, error;
@@ -117,24 +117,16 @@ std::string UnusableSheet(const Folder& folder, const std::string& sheetName) {
   const std::vector<vdisc::CueFileName> named = vdisc::CueFileNames(text);
   if (named.empty()) return "names no audio file";
   const std::unordered_set<std::string> present(folder.files.begin(), folder.files.end());
+  const bool legacy = !vdisc::IsUtf8(text);
   for (const vdisc::CueFileName& file : named) {
-    const fs::path path(file.name);
-    if (!path.has_parent_path()) {
-      if (present.count(file.name) || (!file.raw && !vdisc::LosslessStandIn(file.name, folder.files).empty()))
-        continue;
-    } else {
-      // Named in another folder: rare enough to look at the file itself.
-      std::error_code ec;
-      const fs::path full = path.is_absolute() ? path : fs::path(folder.path) / path;
-      if (fs::is_regular_file(full, ec)) continue;
-      if (!file.raw) {
-        std::vector<std::string> names;
-        for (fs::directory_iterator it(full.parent_path(), ec), end; !ec && it != end; it.increment(ec))
-          names.push_back(it->path().filename().string());
-        if (!vdisc::LosslessStandIn(full.filename().string(), names).empty()) continue;
-      }
+    // The usual case, a file beside the sheet, costs no look beyond the folder's entries.
+    if (file.dataOnly || (!fs::path(file.name).has_parent_path() && present.count(file.name))) continue;
+    const vdisc::FoundCueFile found = vdisc::FindCueFile(folder.path, file.name, !file.raw, legacy);
+    if (!found.error.empty()) {
+      const std::size_t colon = found.error.find(": ");
+      return Quoted(EscapeControls(file.name)) + (colon == std::string::npos ? "" : found.error.substr(colon));
     }
-    return Quoted(EscapeControls(file.name)) + " not found";
+    if (found.path.empty()) return Quoted(EscapeControls(file.name)) + " not found";
   }
   return {};
 }

@@ -3,7 +3,8 @@
 //
 // Each cue sheet named is a disc. The audio files named together form one disc, one track each, in the order named
 // (lossy files too). A folder is a disc by these rules, in this order:
-//   - its cue sheets whose files are all there (a missing sound file may have a lossless stand-in of the same name)
+//   - its cue sheets whose files are all found, by the rules a disc is made by (vdisc::FindCueFile: a Windows path, a
+//     name in another letter case or code page, a lossless stand-in; a file of data tracks only need not be there),
 //     are one disc each, in natural order of their names ("CD1.cue", "CD2.cue");
 //   - without such a sheet, its lossless audio files (WAV, FLAC, AIFF and their kin), in natural order of their names
 //     ("2 …" before "10 …"), are the tracks of one disc. Lossy files are never tracks of a folder's disc;

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <optional>
 
@@ -104,7 +105,7 @@ class CueLayout {
     const std::vector<CueTrack>& cue = sheet_.tracks;
     for (std::size_t k = 0; k < cue.size(); ++k) {
       VirtualTrack track;
-      track.number = static_cast<int>(k) + 1;
+      track.number = cue[k].number;
       track.audio = cue[k].audio;
       track.isrc = cue[k].isrc;
       for (std::size_t j = 0; j < cue[k].indexes.size(); ++j) {
@@ -152,6 +153,11 @@ class CueLayout {
     const std::string& path = sheet_.files[static_cast<std::size_t>(file_)].path;
     const std::int64_t per = UnitsPerSector(owner);
     const std::int64_t remaining = source.Size() - units_;
+    if (Placeholder(source)) {
+      // Whatever the file holds, its last track lasts as long as it says, and at least one sector.
+      layout_.Append(file_, units_, std::max<std::int64_t>(1, remaining / per), owner.audio);
+      return true;
+    }
     if (remaining < 0) {
       error = Fault(path, "too short for the cue sheet, which places an index at " + MsfText(time_));
       return false;
@@ -168,9 +174,11 @@ class CueLayout {
     return true;
   }
 
+  bool Placeholder(const Source& source) const { return !source.Raw() && source.UnitsPerAudioSector() == 0; }
+
   std::int64_t UnitsPerSector(const CueTrack& owner) const {
     const Source& source = *sources_[static_cast<std::size_t>(file_)];
-    return source.Raw() ? owner.sectorBytes : source.UnitsPerAudioSector();
+    return source.Raw() || Placeholder(source) ? owner.sectorBytes : source.UnitsPerAudioSector();
   }
 
   const CueSheet& sheet_;
@@ -181,7 +189,27 @@ class CueLayout {
   std::int64_t units_ = 0;  // the same in the file's units
 };
 
+// The file of data tracks only, which is never read: it may be missing, or a placeholder of any size. Its bytes count
+// as the data sectors they would make; none of them reads.
+class DataOnlySource final : public Source {
+ public:
+  explicit DataOnlySource(std::int64_t bytes) : bytes_(bytes) {}
+  bool Read(std::int64_t, std::int32_t, std::uint8_t*) override { return false; }
+  std::string ReadFault() const override { return {}; }
+  std::int64_t Size() const override { return bytes_; }
+  std::int64_t UnitsPerAudioSector() const override { return 0; }  // how the layout knows it
+  bool Raw() const override { return false; }
+
+ private:
+  std::int64_t bytes_;
+};
+
 std::unique_ptr<Source> OpenSource(const CueFile& file, std::string& error) {
+  if (file.dataOnly) {
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(file.path, ec);
+    return std::make_unique<DataOnlySource>(ec ? 0 : static_cast<std::int64_t>(size));
+  }
   if (file.kind == FileKind::Sound) return OpenSoundSource(file.path, error);
   return OpenRawSource(file.path, file.kind == FileKind::Motorola, error);
 }
@@ -277,14 +305,14 @@ ScsiReply ModeSense6(const std::uint8_t* cdb) {
 }
 
 // READ DISC INFORMATION of a pressed disc: complete, last session complete, not erasable, type CD-DA/CD-ROM.
-ScsiReply DiscInformation(const std::uint8_t* cdb, std::size_t trackCount) {
+ScsiReply DiscInformation(const std::uint8_t* cdb, const std::vector<VirtualTrack>& tracks) {
   std::vector<std::uint8_t> data(34, 0);
   PutBig16(data.data(), static_cast<unsigned>(data.size() - 2));
   data[2] = 0x0E;
-  data[3] = 1;  // first track on the disc
-  data[4] = 1;  // sessions
-  data[5] = 1;  // first track of the last session
-  data[6] = static_cast<std::uint8_t>(trackCount);
+  data[3] = static_cast<std::uint8_t>(tracks.front().number);  // first track on the disc
+  data[4] = 1;                                                  // sessions
+  data[5] = data[3];                                            // first track of the last session
+  data[6] = static_cast<std::uint8_t>(tracks.back().number);    // last track of the last session
   std::fill(data.begin() + 16, data.begin() + 24, 0xFF);  // no next session, no lead-out limit: the disc is closed
   return Good(std::move(data), static_cast<std::size_t>(cdb[7] << 8 | cdb[8]));
 }
@@ -352,8 +380,8 @@ class VirtualDiscBackend final : public DeviceBackend {
   IoStatus ReadToc(const DeviceRequest& request, std::uint32_t& transferred) const {
     const std::vector<VirtualTrack>& tracks = disc_->Tracks();
     ioctl::TocRecord toc{};
-    toc.firstTrack = 1;
-    toc.lastTrack = static_cast<std::uint8_t>(tracks.size());
+    toc.firstTrack = static_cast<std::uint8_t>(tracks.front().number);
+    toc.lastTrack = static_cast<std::uint8_t>(tracks.back().number);
     for (std::size_t i = 0; i < tracks.size(); ++i) {
       toc.entries[i].controlAdr = tracks[i].audio ? 0x10 : 0x14;
       toc.entries[i].trackNumber = static_cast<std::uint8_t>(tracks[i].number);
@@ -391,14 +419,15 @@ class VirtualDiscBackend final : public DeviceBackend {
     if (!request.input || request.inputBytes < sizeof format) return IoStatus::Failed;
     std::memcpy(&format, request.input, sizeof format);
     const std::vector<VirtualTrack>& tracks = disc_->Tracks();
-    if (format.format != ioctl::kSubQFormatTrackIsrc || format.track < 1 || format.track > tracks.size())
-      return IoStatus::Failed;
+    const auto track = std::find_if(tracks.begin(), tracks.end(),
+                                    [&](const VirtualTrack& t) { return t.number == format.track; });
+    if (format.format != ioctl::kSubQFormatTrackIsrc || track == tracks.end()) return IoStatus::Failed;
     ioctl::SubQTrackIsrc answer{};
     answer.header[1] = 0x15;  // no current audio status
     PutBig16(answer.header + 2, sizeof answer - sizeof answer.header);
     answer.formatCode = ioctl::kSubQFormatTrackIsrc;
     answer.track = format.track;
-    const std::string& isrc = tracks[format.track - 1u].isrc;
+    const std::string& isrc = track->isrc;
     if (!isrc.empty()) {
       answer.tcval = 0x80;
       std::memcpy(answer.code, isrc.data(), std::min(isrc.size(), sizeof answer.code));
@@ -474,7 +503,7 @@ class VirtualDiscBackend final : public DeviceBackend {
       case ioctl::kScsiModeSense6: return ModeSense6(cdb);
       case ioctl::kScsiReadDiscInformation:
         if (!disc_->loaded()) return std::nullopt;
-        return DiscInformation(cdb, disc_->Tracks().size());
+        return DiscInformation(cdb, disc_->Tracks());
       case ioctl::kScsiReadTocPmaAtip:
         if (!disc_->loaded()) return std::nullopt;
         return ReadTocPmaAtip();

@@ -26,9 +26,10 @@ struct VirtualTrack {
 
 class VirtualDisc : public std::enable_shared_from_this<VirtualDisc> {
  public:
-  // Null with a one-line `error` naming the file and the fault when the sheet or a file is unusable. The sheet's
-  // commands may be in any letter case. A missing sound file is replaced by the file of the same name with another
-  // lossless extension ("01.wav" by "01.flac"); one line of `notes`, when given, then says so.
+  // Null with a one-line `error` naming the file and the fault when the sheet or a file is unusable. The sheet is
+  // read as people have it (vdisc::ReadCueSheet): what it names another way is found, what is wrong beyond its track
+  // table is passed over, and `notes`, when given, say so, one line for each sort of thing. The tracks keep the
+  // sheet's numbers; a data track whose file is missing or a placeholder is a data track without contents.
   static std::shared_ptr<VirtualDisc> FromCueSheet(const std::string& cuePath, std::string& error,
                                                    std::vector<std::string>* notes = nullptr);
   // Each file one track, back to back from 00:02:00, each padded with silence to whole sectors.

@@ -55,6 +55,33 @@ TEST(CommandLine, TocOfACueSheetWithAPregapAsJson) {
             "\"leadOut\":{\"msf\":\"00:42:00\",\"sector\":3000}}\n");
 }
 
+// The second disc of a set, ripped as an Enhanced CD without its data session: every output numbers the tracks as
+// the sheet does, the data track is listed as data and passed over, and the sheet's oddities are told once each.
+TEST(CommandLine, TracksFromFourWithAMissingDataTrack) {
+  test::ImageFolder folder;
+  ASSERT_TRUE(test::WriteSound(folder / "cd2.wav", test::Noise(600 * test::kFramesPerSector, 5)));
+  ASSERT_TRUE(test::WriteText(folder / "cd2.cue",
+                              "FILE \"cd2.wav\" WAVE\n  TRACK 04 AUDIO\n    INDEX 01 00:00:00\n"
+                              "  TRACK 05 AUDIO\n    INDEX 01 00:04:00\n"
+                              "FILE \"cd2.iso\" BINARY\n  TRACK 06 MODE1/2048\n    INDEX 01 00:00:00\n"));
+  auto toc = RunOssel({"toc", "--json", folder / "cd2.cue"});
+  ASSERT_EQ(toc.exitStatus, 0) << toc.err;
+  EXPECT_EQ(toc.out,
+            "{\"firstTrack\":4,\"lastTrack\":6,\"tracks\":["
+            "{\"track\":4,\"audio\":true,\"startMsf\":\"00:02:00\",\"firstSector\":0,\"lastSector\":299},"
+            "{\"track\":5,\"audio\":true,\"startMsf\":\"00:06:00\",\"firstSector\":300,\"lastSector\":599},"
+            "{\"track\":6,\"audio\":false,\"startMsf\":\"00:10:00\",\"firstSector\":600,\"lastSector\":600}],"
+            "\"leadOut\":{\"msf\":\"00:10:01\",\"sector\":601}}\n");
+  EXPECT_EQ(CountOf(toc.err, "cd2.iso"), 1) << toc.err;
+  auto text = RunOssel({"toc", folder / "cd2.cue"});
+  ASSERT_EQ(text.exitStatus, 0) << text.err;
+  EXPECT_EQ(ValuesAfter(text.out, "\n    ", " "), (std::vector<std::string>{"4", "5", "6"})) << text.out;
+  EXPECT_NE(text.out.find("    6  data"), std::string::npos) << text.out;
+  auto json = RunOssel({"analyze", "--json", folder / "cd2.cue"});
+  ASSERT_EQ(json.exitStatus, 0) << json.err;
+  EXPECT_EQ(ValuesAfter(json.out, "\"track\":", ","), (std::vector<std::string>{"4", "5"})) << json.out;
+}
+
 TEST(CommandLine, BadInputsGiveOneLineAndAFailure) {
   test::ImageFolder folder;
   ASSERT_TRUE(test::WriteSound(folder / "high.wav", test::Tone(48000, 440), {SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 48000}));

@@ -141,6 +141,21 @@ TEST(TrackTable, MixedDiscWithDataTrackFirst) {
   EXPECT_EQ(s.drive.TrackEnd(3), 59999);
 }
 
+// The first track is the first entry whatever its number, as a drive answers for the second disc of a set.
+TEST(TrackTable, ADiscWhoseTracksStartAtFour) {
+  ScriptedDrive s;
+  ASSERT_TRUE(s.OpenWithToc({{4, 0}, {5, 1000}, {6, 3000, false}}, 4000));
+  EXPECT_EQ(s.drive.trackCount, 3);
+  EXPECT_EQ(s.drive.TrackStart(4), 0);
+  EXPECT_EQ(s.drive.TrackEnd(4), 999);
+  EXPECT_EQ(s.drive.TrackStart(5), 1000);
+  EXPECT_EQ(s.drive.TrackEnd(5), 2999);
+  EXPECT_TRUE(s.drive.IsAudioTrack(5));
+  EXPECT_FALSE(s.drive.IsAudioTrack(6));
+  EXPECT_EQ(s.drive.TrackEnd(6), 3999);
+  for (int n : {1, 3, 7}) EXPECT_EQ(s.drive.TrackStart(n), -1) << n;
+}
+
 TEST(TrackTable, InvertedOrOversizedTablesNeverReadOutsideTheEntries) {
   ScriptedDrive s;
   ASSERT_TRUE(s.OpenWithToc({{1, 0}, {2, 1000}}, 2000));

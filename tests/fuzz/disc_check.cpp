@@ -40,7 +40,9 @@ void CheckDisc(const std::shared_ptr<VirtualDisc>& disc) {
   for (std::size_t i = 0; i < tracks.size(); ++i) {
     const std::int32_t end = i + 1 < tracks.size() ? tracks[i + 1].startLba : leadOut;
     const std::int32_t previous = i > 0 ? tracks[i - 1].startLba : 0;
-    OSSEL_FUZZ_CHECK(tracks[i].number == static_cast<int>(i) + 1);
+    // Numbered as the sheet numbers them: from any of 1 to 99, by one.
+    OSSEL_FUZZ_CHECK(tracks[i].number == tracks[0].number + static_cast<int>(i));
+    OSSEL_FUZZ_CHECK(tracks[i].number >= 1 && tracks[i].number <= 99);
     OSSEL_FUZZ_CHECK(tracks[i].pregapLba >= previous && tracks[i].pregapLba <= tracks[i].startLba);
     OSSEL_FUZZ_CHECK(tracks[i].startLba < end);
     OSSEL_FUZZ_CHECK(tracks[i].isrc.empty() || tracks[i].isrc.size() == 12);
@@ -56,7 +58,7 @@ void CheckDisc(const std::shared_ptr<VirtualDisc>& disc) {
   std::vector<std::uint8_t> buffer(static_cast<std::size_t>(kChunk) * ioctl::kRawSectorBytes);
   std::int32_t budget = kReadLimit;
   for (std::size_t i = 0; i < tracks.size(); ++i) {
-    const int n = static_cast<int>(i) + 1;
+    const int n = tracks[i].number;
     OSSEL_FUZZ_CHECK(drive.IsAudioTrack(n) == tracks[i].audio);
     OSSEL_FUZZ_CHECK(drive.TrackStart(n) == tracks[i].startLba);
     const std::int32_t next = i + 1 < tracks.size() ? tracks[i + 1].startLba : leadOut;

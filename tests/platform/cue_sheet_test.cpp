@@ -1,7 +1,11 @@
 // Cue sheets as people have them: commands in any letter case, byte-order marks, CRLF line ends, and rips converted
 // to FLAC after ripping whose sheet still names the WAV files.
 #include <gtest/gtest.h>
+#include <iconv.h>
 
+#include <filesystem>
+
+#include "device/isrc.h"
 #include "platform/cue_sheet.h"
 #include "support/disc_images.h"
 
@@ -59,8 +63,11 @@ TEST(CueSheets, AMissingSoundFileHasALosslessStandIn) {
   const std::string track2 = "  TRACK 02 AUDIO\n    INDEX 01 00:00:00\n";
   const Case cases[] = {
       {"FILE \"01 Track.wav\" WAVE\n" + track + "FILE \"02 Track.wav\" WAVE\n" + track2,
-       "\"01 Track.wav\" not found, using \"01 Track.flac\", and likewise for 1 more files", ""},
-      {"FILE \"Album.wav\" WAVE\n" + track, "\"Album.wav\" not found, using \"Album.aiff\"", ""},
+       "line 1: \"01 Track.wav\" not found, using \"01 Track.flac\" (the same name with another lossless extension)"
+       ", and likewise for 1 more files",
+       ""},
+      {"FILE \"Album.wav\" WAVE\n" + track,
+       "line 1: \"Album.wav\" not found, using \"Album.aiff\" (the same name with another lossless extension)", ""},
       {"FILE \"present.wav\" WAVE\n" + track, "", ""},
       {"FILE \"01 Track.bin\" BINARY\n" + track, "", "01 Track.bin: file not found (named by "},
       {"FILE \"lossy.wav\" WAVE\n" + track, "", "lossy.wav: file not found (named by "},
@@ -92,6 +99,128 @@ TEST(CueSheets, AMissingSoundFileHasALosslessStandIn) {
     test::DiscDrive d(disc);
     ASSERT_TRUE(d.ready());
     EXPECT_EQ(d.Read(0, 10), test::CddaBytes(first));  // the stand-in is what plays, not a neighbour
+  }
+}
+
+// `utf8` in the code page `page`, as a sheet saved on Windows holds it.
+std::string InCodePage(const std::string& utf8, const char* page) {
+  const iconv_t cd = iconv_open(page, "UTF-8");
+  EXPECT_NE(cd, reinterpret_cast<iconv_t>(-1)) << page;
+  std::string out(utf8.size() * 4, '\0');
+  char* in = const_cast<char*>(utf8.data());
+  std::size_t inLeft = utf8.size(), outLeft = out.size();
+  char* to = out.data();
+  EXPECT_NE(iconv(cd, &in, &inLeft, &to, &outLeft), static_cast<std::size_t>(-1)) << page;
+  iconv_close(cd);
+  out.resize(out.size() - outLeft);
+  return out;
+}
+
+// A name written the way another system writes it finds the one file it means, and the note says which rule found
+// it; what matches two files, or nothing, is refused.
+TEST(CueSheets, FilesNamedTheWayOtherSystemsNameThem) {
+  struct Case {
+    std::string what;
+    std::string named;     // the sheet's FILE name, as bytes
+    std::string plays;     // the file expected to play, or empty when refused
+    std::string told;      // in the note, or the error
+  };
+  const std::string cyrillic = "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82.wav";  // Привет.wav
+  const std::string japanese = "\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88.wav";              // テスト.wav
+  const Case cases[] = {
+      {"backslashes into a subfolder", "Album\\01.wav", "Album/01.wav", "backslashes read as folder separators"},
+      {"backslashes, the file beside the sheet", "Gone\\02.wav", "02.wav", "its last part, beside the sheet"},
+      {"a drive letter", "C:\\Music\\Album\\01.wav", "Album/01.wav", "a path of another machine"},
+      {"another letter case", "01 - title.wav", "01 - Title.WAV", "another letter case"},
+      {"Latin letters in another case", "\xC3\x89T\xC3\x89.wav", "\xC3\xA9t\xC3\xA9.wav", "another letter case"},
+      {"two files but for letter case", "twin.wav", "", "\"TWIN.wav\" and \"Twin.wav\""},
+      {"a windows-1251 sheet", InCodePage(cyrillic, "WINDOWS-1251"), cyrillic, "read as windows-1251"},
+      {"a Shift-JIS sheet", InCodePage(japanese, "SHIFT_JIS"), japanese, "read as Shift-JIS"},
+      {"a Windows path to nothing", "C:\\Music\\nothing.wav", "", "nothing.wav: file not found"},
+  };
+  test::ImageFolder folder;
+  std::filesystem::create_directory(folder / "Album");
+  const std::string files[] = {"Album/01.wav", "02.wav", "01 - Title.WAV", "\xC3\xA9t\xC3\xA9.wav", "TWIN.wav",
+                               "Twin.wav", cyrillic, japanese};
+  for (std::size_t i = 0; i < std::size(files); ++i)
+    ASSERT_TRUE(test::WriteSound(folder / files[i], test::Pattern(5 * kFramesPerSector, 2, static_cast<int>(i))));
+  const std::string cue = folder / "disc.cue";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_TRUE(test::WriteText(cue, "FILE \"" + c.named + "\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"));
+    std::string error;
+    std::vector<std::string> notes;
+    auto disc = VirtualDisc::FromCueSheet(cue, error, &notes);
+    if (c.plays.empty()) {
+      EXPECT_FALSE(disc);
+      EXPECT_NE(error.find(c.told), std::string::npos) << error;
+      EXPECT_NE(error.find("(named by " + cue + ")"), std::string::npos) << error;
+      continue;
+    }
+    ASSERT_TRUE(disc) << error;
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(notes[0].rfind(cue + ": line 1: ", 0), 0u) << notes[0];
+    EXPECT_NE(notes[0].find(c.told), std::string::npos) << notes[0];
+    EXPECT_NE(notes[0].find("using \"" + std::filesystem::path(c.plays).filename().string() + "\""),
+              std::string::npos)
+        << notes[0];
+    EXPECT_EQ(disc->Tracks()[0].file, folder / c.plays);
+    const auto at = std::find(std::begin(files), std::end(files), c.plays) - std::begin(files);
+    test::DiscDrive d(disc);
+    ASSERT_TRUE(d.ready());
+    EXPECT_EQ(d.Read(0, 5), test::CddaBytes(test::Pattern(5 * kFramesPerSector, 2, static_cast<int>(at))));
+  }
+}
+
+// A code the way rippers write it is read; one that is no code is passed over with a note and shown nowhere, and
+// the disc is made all the same.
+TEST(CueSheets, MalformedCodesCostOnlyThemselves) {
+  struct Case {
+    std::string lines;  // before the track's INDEX 01; CATALOG lines before the track
+    std::string isrc;   // what the disc has, and what the ISRC rows show
+    std::string catalog;
+    std::string told;  // in the one note, or nothing
+  };
+  const Case cases[] = {
+      {"    ISRC AB-CD7-65-43210\n", "ABCD76543210", "", ""},
+      {"    ISRC \"US-S1Z-99-00001\"\n", "USS1Z9900001", "", ""},
+      {"    ISRC usabc9900001\n", "USABC9900001", "", ""},
+      {"    ISRC \"CC-OWNR-99-12345\"\n", "", "", "line 3: ISRC 'CC-OWNR-99-12345' passed over"},
+      {"    ISRC US-S1Z-99\n", "", "", "line 3: ISRC 'US-S1Z-99' passed over"},
+      {"    ISRC 12ABC9900001\n", "", "", "line 3: ISRC '12ABC9900001' passed over"},
+      {"    ISRC USABC9900001 USABC9900002\n", "", "", "line 3: ISRC takes a code"},
+      {"CATALOG 0012345678905\n", "", "0012345678905", ""},
+      {"CATALOG 12345\n", "", "", "line 1: CATALOG '12345' passed over"},
+      {"CATALOG\n", "", "", "line 1: CATALOG needs a number"},
+  };
+  test::ImageFolder folder;
+  ASSERT_TRUE(test::WriteSound(folder / "a.wav", test::Pattern(10 * kFramesPerSector)));
+  const std::string cue = folder / "disc.cue";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.lines);
+    const bool catalog = c.lines.rfind("CATALOG", 0) == 0;
+    ASSERT_TRUE(test::WriteText(cue, (catalog ? c.lines : "") + "FILE \"a.wav\" WAVE\n  TRACK 01 AUDIO\n" +
+                                         (catalog ? "" : c.lines) + "    INDEX 01 00:00:00\n"));
+    std::string error;
+    std::vector<std::string> notes;
+    auto disc = VirtualDisc::FromCueSheet(cue, error, &notes);
+    ASSERT_TRUE(disc) << error;
+    EXPECT_EQ(disc->Tracks()[0].isrc, c.isrc);
+    EXPECT_EQ(disc->Catalog(), c.catalog);
+    if (c.told.empty()) {
+      EXPECT_TRUE(notes.empty()) << notes.front();
+    } else {
+      ASSERT_EQ(notes.size(), 1u);
+      EXPECT_EQ(notes[0].rfind(cue + ": " + c.told, 0), 0u) << notes[0];
+    }
+    test::DiscDrive d(disc);
+    ASSERT_TRUE(d.ready());
+    std::vector<IsrcRow> rows;
+    d.drive().ReadTrackIsrc(rows, 1);
+    ASSERT_EQ(rows.size(), c.isrc.empty() ? 0u : 1u);
+    if (!rows.empty()) {
+      EXPECT_EQ(rows[0].code, c.isrc);
+    }
   }
 }
 

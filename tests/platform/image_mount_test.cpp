@@ -37,6 +37,7 @@ std::string Sheet(const std::vector<std::string>& files, const std::string& file
 // (FLAC, AIFF or WAV by extension), else text that no decoder takes.
 void WriteEntry(const std::string& dir, const std::string& name, const std::string& cue) {
   const std::string path = dir + "/" + name;
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
   std::string ext = std::filesystem::path(name).extension().string();
   for (char& ch : ext) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
   const bool hidden = name[0] == '.';
@@ -78,7 +79,22 @@ TEST(ImageMount, FolderRules) {
       {"a sheet naming the WAV beside the FLAC",
        {{"Album.cue", Sheet({"Album.wav"})}, {"Album.flac", ""}},
        {{"Album.cue"}},
-       "Album.cue: \"Album.wav\" not found, using \"Album.flac\""},
+       "Album.cue: line 1: \"Album.wav\" not found, using \"Album.flac\" (the same name with another lossless "
+       "extension)"},
+      {"a sheet naming its file the Windows way, in a subfolder",
+       {{"album.cue", Sheet({"Album\\01.wav"})}, {"Album/01.wav", ""}},
+       {{"album.cue"}},
+       "album.cue: line 1: \"Album\\01.wav\" not found, using \"01.wav\" (its backslashes read as folder separators)"},
+      {"a sheet naming its file in another letter case",
+       {{"album.cue", Sheet({"01 - title.wav"})}, {"01 - Title.WAV", ""}},
+       {{"album.cue"}},
+       "album.cue: line 1: \"01 - title.wav\" not found, using \"01 - Title.WAV\" (its name in another letter case)"},
+      {"an Enhanced CD's sheet without the data track's file",
+       {{"album.cue", Sheet({"01.wav"}) + "FILE \"data.iso\" BINARY\n  TRACK 02 MODE1/2352\n    INDEX 01 00:00:00\n"},
+        {"01.wav", ""}},
+       {{"album.cue"}},
+       "album.cue: line 4: \"data.iso\" not found: its data track is laid out without contents, as data tracks are "
+       "never read"},
       {"a sheet naming a file that is not there, beside tracks",
        {{"album.cue", Sheet({"gone.wav"})}, {"2.flac", ""}, {"1.flac", ""}},
        {{"1.flac", "2.flac"}},

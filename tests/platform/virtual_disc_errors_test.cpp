@@ -65,10 +65,15 @@ TEST(VirtualDiscErrors, BrokenCueSheets) {
       {"FILE \"good.wav\" OGG\n", "unknown file type 'OGG'"},
       {"FILE \"good.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 00 00:00:00\n", "has no INDEX 01"},
       {std::string(kTrack1) + "  TRACK 03 AUDIO\n    INDEX 01 00:01:00\n", "line 4: TRACK 03 where track 2 belongs"},
+      {"FILE \"good.wav\" WAVE\n  TRACK 00 AUDIO\n    INDEX 01 00:00:00\n", "line 2: TRACK 00 where track 1 belongs"},
+      {"FILE \"good.wav\" WAVE\n  TRACK 98 AUDIO\n    INDEX 01 00:00:00\n  TRACK 99 AUDIO\n    INDEX 01 00:00:10\n"
+       "  TRACK 100 AUDIO\n    INDEX 01 00:00:20\n",
+       "line 6: TRACK 100: a disc holds at most 99 tracks"},
+      {"FILE \"good.wav\" WAVE\n  TRACK 04 AUDIO\n    INDEX 01 00:00:00\n  TRACK 04 AUDIO\n    INDEX 01 00:00:10\n",
+       "line 4: TRACK 04 where track 5 belongs"},
       {std::string(kTrack1) + "  TRACK 02 AUDIO\n    INDEX 02 00:01:00\n", "out of order"},
       {"FILE \"good.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:01:00\n  TRACK 02 AUDIO\n    INDEX 01 00:00:10\n",
        "lies before the previous index"},
-      {"FILE \"good.wav\" WAVE\n  TRACK 01 AUDIO\n    ISRC US-S1Z-99\n    INDEX 01 00:00:00\n", "ISRC must be"},
       {"FILE \"good.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n    PREGAP 00:02:00\n", "PREGAP after"},
       {"FILE \"good.wav\" WAVE\n  TRACK 01 AUDIO\n    PREGAP 99:59:00\n    INDEX 01 00:00:00\n",
        "longer than a disc can address"},
@@ -98,6 +103,13 @@ TEST(VirtualDiscErrors, FilesThatDoNotFitTheSheet) {
   };
   const Case cases[] = {
       {"FILE \"missing.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n", "missing.wav", "file not found"},
+      // Data tracks need no file only where no audio lies in it.
+      {"FILE \"image.bin\" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n  TRACK 02 AUDIO\n"
+       "    INDEX 01 00:10:00\n",
+       "image.bin", "file not found"},
+      {"FILE \"good.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\nFILE \"data.bin\" BINARY\n"
+       "  TRACK 02 MODE1/2352\n    INDEX 01 00:00:02\n",
+       "data.bin", "file not found"},
       {"FILE \"odd.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n", "odd.bin", "not what the cue sheet needs"},
       {"FILE \"good.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n  TRACK 02 AUDIO\n    INDEX 01 00:02:00\n",
        "good.wav", "too short for the cue sheet"},

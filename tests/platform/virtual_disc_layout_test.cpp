@@ -3,6 +3,7 @@
 
 #include <filesystem>
 
+#include "device/isrc.h"
 #include "support/disc_images.h"
 
 namespace ossel {
@@ -132,6 +133,76 @@ TEST(VirtualDiscLayout, MixedDiscWithADataTrack) {
     EXPECT_TRUE(d.Read(99, 2).empty());
     EXPECT_EQ(d.Read(100, 150), test::SilentSectors(150));
     EXPECT_EQ(d.Read(250, 200), CddaBytes(audio));
+  }
+}
+
+// The second disc of a set ripped as one keeps the sheet's numbers: the table of contents says tracks 4 to 5, and
+// each number finds its own track.
+TEST(VirtualDiscLayout, TracksNumberedFromFour) {
+  test::ImageFolder folder;
+  const Samples audio = Pattern(100 * kFramesPerSector, 2, 4);
+  ASSERT_TRUE(test::WriteSound(folder / "cd2.wav", audio));
+  auto disc = Cue(folder, "FILE \"cd2.wav\" WAVE\n  TRACK 04 AUDIO\n    ISRC USABC9900004\n    INDEX 01 00:00:00\n"
+                          "  TRACK 05 AUDIO\n    ISRC USABC9900005\n    INDEX 01 00:01:00\n");
+  test::DiscDrive d(disc);
+  ASSERT_TRUE(d.ready());
+  CdDrive& drive = d.drive();
+  EXPECT_EQ(drive.trackTable().firstTrack, 4);
+  EXPECT_EQ(drive.trackTable().lastTrack, 5);
+  EXPECT_EQ(drive.trackCount, 2);
+  EXPECT_EQ(drive.TrackStart(4), 0);
+  EXPECT_EQ(drive.TrackEnd(4), 74);
+  EXPECT_EQ(drive.TrackStart(5), 75);
+  EXPECT_EQ(drive.TrackEnd(5), 99);
+  EXPECT_EQ(drive.TrackStart(1), -1);
+  EXPECT_EQ(drive.TrackStart(6), -1);
+  std::vector<IsrcRow> rows;
+  drive.ReadTrackIsrc(rows, 5);
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0].code, "USABC9900005");
+}
+
+// An Enhanced CD ripped without its data session: the sheet names a data track in a file that is missing or a
+// placeholder. The track is in the table as data, reads as nothing, and the audio tracks play as they are.
+TEST(VirtualDiscLayout, EnhancedCdWithoutItsDataTrack) {
+  struct Case {
+    std::string what;
+    std::string dataFile;  // what stands where the sheet names the data track's file; empty: nothing
+    std::string mode;
+    bool told;  // a note says the file is missing
+  };
+  const Case cases[] = {
+      {"the file missing", "", "MODE1/2352", true},
+      {"an empty placeholder", "empty", "MODE1/2048", false},
+      {"a placeholder of a few bytes", "a dummy", "MODE2/2336", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::ImageFolder folder;
+    const Samples one = Pattern(50 * kFramesPerSector, 2, 1), two = Pattern(30 * kFramesPerSector, 2, 2);
+    ASSERT_TRUE(test::WriteSound(folder / "01.wav", one));
+    ASSERT_TRUE(test::WriteSound(folder / "02.wav", two));
+    if (!c.dataFile.empty()) {
+      ASSERT_TRUE(test::WriteText(folder / "data.iso", c.dataFile == "empty" ? "" : c.dataFile));
+    }
+    ASSERT_TRUE(test::WriteText(folder / "disc.cue", "FILE \"01.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+                                                     "FILE \"02.wav\" WAVE\n  TRACK 02 AUDIO\n    INDEX 01 00:00:00\n"
+                                                     "FILE \"data.iso\" BINARY\n  TRACK 03 " + c.mode +
+                                                     "\n    INDEX 01 00:00:00\n"));
+    std::string error;
+    std::vector<std::string> notes;
+    auto disc = VirtualDisc::FromCueSheet(folder / "disc.cue", error, &notes);
+    ASSERT_TRUE(disc) << error;
+    ASSERT_EQ(notes.size(), c.told ? 1u : 0u);
+    if (c.told) {
+      EXPECT_NE(notes[0].find("line 7: \"data.iso\" not found"), std::string::npos) << notes[0];
+    }
+    test::DiscDrive d(disc);
+    ASSERT_TRUE(d.ready());
+    ExpectTracks(d.drive(), {{0, 49}, {50, 79}, {80, 80, false}});
+    EXPECT_EQ(d.drive().trackTable().entries[2].controlAdr, 0x14);
+    EXPECT_EQ(d.Read(0, 80), Join({CddaBytes(one), CddaBytes(two)}));
+    EXPECT_TRUE(d.Read(80, 1).empty());
   }
 }
 
