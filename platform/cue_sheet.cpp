@@ -246,6 +246,8 @@ class CueScanner {
       return PassOver("ISRC '" + Shown(w[1]) + "' passed over: an ISRC is a country (2 letters), an owner (3 letters "
                       "or digits), a year (2 digits) and a number (5 digits)");
     sheet_.tracks.back().isrc = code;
+    // Read as the ripper meant it, and said: the sheet's form is not the code's.
+    if (code != w[1]) notes_.push_back("line " + std::to_string(line_) + ": ISRC '" + Shown(w[1]) + "' read as " + code);
     return true;
   }
 

@@ -182,9 +182,10 @@ TEST(CueSheets, MalformedCodesCostOnlyThemselves) {
     std::string told;  // in the one note, or nothing
   };
   const Case cases[] = {
-      {"    ISRC AB-CD7-65-43210\n", "ABCD76543210", "", ""},
-      {"    ISRC \"US-S1Z-99-00001\"\n", "USS1Z9900001", "", ""},
-      {"    ISRC usabc9900001\n", "USABC9900001", "", ""},
+      {"    ISRC AB-CD7-65-43210\n", "ABCD76543210", "", "line 3: ISRC 'AB-CD7-65-43210' read as ABCD76543210"},
+      {"    ISRC \"US-S1Z-99-00001\"\n", "USS1Z9900001", "", "line 3: ISRC 'US-S1Z-99-00001' read as USS1Z9900001"},
+      {"    ISRC usabc9900001\n", "USABC9900001", "", "line 3: ISRC 'usabc9900001' read as USABC9900001"},
+      {"    ISRC USABC9900001\n", "USABC9900001", "", ""},
       {"    ISRC \"CC-OWNR-99-12345\"\n", "", "", "line 3: ISRC 'CC-OWNR-99-12345' passed over"},
       {"    ISRC US-S1Z-99\n", "", "", "line 3: ISRC 'US-S1Z-99' passed over"},
       {"    ISRC 12ABC9900001\n", "", "", "line 3: ISRC '12ABC9900001' passed over"},

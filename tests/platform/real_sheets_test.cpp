@@ -146,7 +146,7 @@ const std::vector<Case>& Cases() {
         {17, true, 140192}, {18, true, 145838}, {19, true, 151037}, {20, true, 158387}, {21, true, 163410},
         {22, true, 170035}, {23, true, 174340}, {24, true, 181750}, {25, true, 187256}, {26, true, 194485},
         {27, true, 206286}},
-       Notes::Some},
+       Notes::None},  // its file is found as named: titles in another code page are nothing to say
       {"hand_drive_letter.cue", "the image named by an absolute D:\\ path; the copy holds it beside the sheet",
        {{"The Quiet Hours - Lanterns.wav", 41012}},
        {{1, true, 0}, {2, true, 19055}, {3, true, 40637}},
@@ -234,10 +234,10 @@ TEST_P(RealSheets, TableOfContents) {
     test::DiscDrive d(disc);
     ASSERT_TRUE(d.ready());
     ASSERT_EQ(d.drive().trackCount, static_cast<int>(c.tracks.size()));
-    for (int n = 1; n <= d.drive().trackCount; ++n) {
-      SCOPED_TRACE("drive track " + std::to_string(n));
-      EXPECT_EQ(d.drive().TrackStart(n), c.tracks[static_cast<std::size_t>(n - 1)].start);
-      EXPECT_EQ(d.drive().IsAudioTrack(n), c.tracks[static_cast<std::size_t>(n - 1)].audio);
+    for (const Row& expected : c.tracks) {
+      SCOPED_TRACE("drive track " + std::to_string(expected.number));
+      EXPECT_EQ(d.drive().TrackStart(expected.number), expected.start);
+      EXPECT_EQ(d.drive().IsAudioTrack(expected.number), expected.audio);
     }
   }
 }
