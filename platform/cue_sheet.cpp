@@ -646,6 +646,18 @@ FoundCueFile FindByName(const fs::path& folder, const std::string& name, bool so
         found.rules = JoinRules(c.rule, "the same name with another lossless extension");
         return found;
       }
+      // Both at once: converted after ripping, and named in another letter case.
+      const std::u32string stem = CaseFolded(fs::path(wanted).stem().string());
+      for (const std::string& extension : LosslessExtensions()) {
+        for (const std::string& candidate : names) {
+          const fs::path path(candidate);
+          if (LowerExtension(path) != extension || CaseFolded(path.stem().string()) != stem) continue;
+          found.path = (parent / candidate).string();
+          found.rules = JoinRules(JoinRules(c.rule, "its name in another letter case"),
+                                  "the same name with another lossless extension");
+          return found;
+        }
+      }
     }
   }
   return found;

@@ -134,6 +134,8 @@ TEST(CueSheets, FilesNamedTheWayOtherSystemsNameThem) {
       {"another letter case", "01 - title.wav", "01 - Title.WAV", "another letter case"},
       {"Latin letters in another case", "\xC3\x89T\xC3\x89.wav", "\xC3\xA9t\xC3\xA9.wav", "another letter case"},
       {"two files but for letter case", "twin.wav", "", "\"TWIN.wav\" and \"Twin.wav\""},
+      {"another case and a lossless stand-in", "Album\\02 - song.wav", "Album/02 - Song.FLAC",
+       "another letter case; the same name with another lossless extension"},
       {"a windows-1251 sheet", InCodePage(cyrillic, "WINDOWS-1251"), cyrillic, "read as windows-1251"},
       {"a Shift-JIS sheet", InCodePage(japanese, "SHIFT_JIS"), japanese, "read as Shift-JIS"},
       {"a Windows path to nothing", "C:\\Music\\nothing.wav", "", "nothing.wav: file not found"},
@@ -141,7 +143,7 @@ TEST(CueSheets, FilesNamedTheWayOtherSystemsNameThem) {
   test::ImageFolder folder;
   std::filesystem::create_directory(folder / "Album");
   const std::string files[] = {"Album/01.wav", "02.wav", "01 - Title.WAV", "\xC3\xA9t\xC3\xA9.wav", "TWIN.wav",
-                               "Twin.wav", cyrillic, japanese};
+                               "Twin.wav", cyrillic, japanese, "Album/02 - Song.FLAC"};
   for (std::size_t i = 0; i < std::size(files); ++i)
     ASSERT_TRUE(test::WriteSound(folder / files[i], test::Pattern(5 * kFramesPerSector, 2, static_cast<int>(i))));
   const std::string cue = folder / "disc.cue";
