@@ -681,7 +681,8 @@ bool FindFiles(const std::string& cuePath, const std::string& text, CueSheet& sh
   };
   for (CueFile& file : sheet.files) {
     const FoundCueFile found = FindCueFile(folder, file.name, file.kind == FileKind::Sound, legacy);
-    const std::string line = "line " + std::to_string(file.line) + ": \"" + Shown(file.name) + "\"";
+    const std::string line = "line " + std::to_string(file.line) + ": \"" +
+                             Shown(found.name.empty() ? file.name : found.name) + "\"";
     if (!found.error.empty() && !file.dataOnly) {
       error = found.error + " (named by " + cuePath + ")";
       return false;
@@ -788,6 +789,7 @@ FoundCueFile FindCueFile(const std::string& folder, const std::string& name, boo
     FoundCueFile again = FindByName(folder, decoded, soundFile);
     if (again.path.empty() && again.error.empty()) continue;
     again.rules = JoinRules(std::string("its name read as ") + kCodePageNames[i], again.rules);
+    again.name = decoded;
     return again;
   }
   return found;

@@ -93,6 +93,7 @@ struct FoundCueFile {
   std::string path;   // empty when nothing was found
   std::string rules;  // how it was found, for a note; empty when the name as written is there
   std::string error;  // "path: why" when the rules find no one file (two that differ in letter case only)
+  std::string name;   // the name as the sheet meant it, in UTF-8, when it was read from another code page
 };
 FoundCueFile FindCueFile(const std::string& folder, const std::string& name, bool soundFile, bool legacyText);
 
