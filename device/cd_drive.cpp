@@ -102,10 +102,11 @@ bool CdDrive::ReadTrackTable() {
 }
 
 // The first track lives in the first entry, whatever its number (a disc of a set may start at track 4), and track n
-// ends where the entry after it begins: both must lie inside the 100 entries. A table that says its first track is 0
-// is read as starting at 1.
+// ends where the entry after it begins: both must lie inside the 100 entries. Track numbers go from 1 to 99,
+// whatever a table claims; one that says its first track is 0 is read as starting at 1.
 int CdDrive::EntryOf(int n) const {
-  if (!tocValid || n < trackTable_.firstTrack || n > trackTable_.lastTrack || n < 1) return -1;
+  if (!tocValid || n < trackTable_.firstTrack || n > trackTable_.lastTrack || n < 1 || n >= ioctl::kMaxTocEntries)
+    return -1;
   const int entry = n - std::max<int>(trackTable_.firstTrack, 1);
   return entry + 1 < ioctl::kMaxTocEntries ? entry : -1;
 }
