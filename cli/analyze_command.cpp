@@ -136,10 +136,12 @@ std::string InputAt(const std::vector<DiscEntry>& entries, const std::string& ou
     if (same(sheet)) return sheet;
     std::string text, unused;
     if (!vdisc::ReadCueText(sheet, text, unused)) continue;
-    const fs::path folder = fs::path(sheet).parent_path();
+    // The files as the disc will find them (Windows paths, letter case, stand-ins), not as literally named.
+    const std::string folder = fs::path(sheet).parent_path().string();
+    const bool legacy = !vdisc::IsUtf8(text);
     for (const vdisc::CueFileName& file : vdisc::CueFileNames(text)) {
-      const std::string path = (folder / file.name).string();
-      if (same(path)) return path;
+      const std::string path = vdisc::FindCueFile(folder, file.name, !file.raw, legacy).path;
+      if (!path.empty() && same(path)) return path;
     }
   }
   return {};

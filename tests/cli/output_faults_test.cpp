@@ -114,6 +114,9 @@ TEST(OutputFaults, AnOutputNamingAnInputIsRefusedBeforeAnythingIsWritten) {
   ASSERT_TRUE(test::WriteSound(folder / "01.flac", test::Noise(2 * 44100, 1), kFlac));
   const std::string sheet = "FILE \"01.flac\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n";
   ASSERT_TRUE(test::WriteText(folder / "d.cue", sheet));
+  fs::create_directory(folder / "Album");
+  ASSERT_TRUE(test::WriteSound(folder / "Album/02.wav", test::Noise(2 * 44100, 2)));
+  ASSERT_TRUE(test::WriteText(folder / "w.cue", "FILE \"Album\\02.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"));
   const std::string flac = ReadFile(folder / "01.flac");
   struct Case {
     std::vector<std::string> args;
@@ -124,6 +127,8 @@ TEST(OutputFaults, AnOutputNamingAnInputIsRefusedBeforeAnythingIsWritten) {
       {{"analyze", folder / "d.cue", "--csv", folder / "01.flac"}, "would overwrite " + folder / "01.flac"},
       {{"analyze", folder.path(), "--csv", folder / "./01.flac"}, "would overwrite"},
       {{"analyze", folder / "01.flac", "--csv", folder / "01.flac"}, "would overwrite " + folder / "01.flac"},
+      // Named by the sheet as another system names it: found as the disc finds it.
+      {{"analyze", folder / "w.cue", "--csv", folder / "Album/02.wav"}, "would overwrite " + folder / "Album/02.wav"},
       {{"analyze", folder / "d.cue", "--csv", ""}, "--csv takes the file"},
   };
   for (const Case& c : cases) {
