@@ -4,6 +4,8 @@
 #include <cctype>
 #include <csignal>
 #include <cstdio>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -55,9 +57,118 @@ bool PictureSize(const std::string& text, int& width, int& height) {
   return width > 0 && height > 0;
 }
 
-}  // namespace
+// A subcommand as the parser holds it: its options are bound to storage the command owns, and `run` carries it
+// out once the line has been parsed.
+struct Command {
+  CLI::App* parser = nullptr;
+  std::function<int()> run;
+};
 
-namespace {
+// "--drive" checked and set into `options`; then the command.
+int WithDrive(const std::string& drive, DiscOptions& options, const std::function<int()>& command) {
+  if (!DriveLetter(drive, options.drive)) return ossel::cli::Usage("--drive takes one letter, not '" + drive + "'");
+  return command();
+}
+
+Command DrivesCommand(CLI::App& app) {
+  return {app.add_subcommand("drives", "list the CD drives (letter, device, vendor and product)"),
+          [] { return ossel::cli::RunDrives(); }};
+}
+
+// `toc` and `info`: the disc options and nothing else.
+Command DiscCommand(CLI::App& app, const std::string& name, const std::string& description,
+                    int (*run)(const DiscOptions&)) {
+  struct State {
+    DiscOptions options;
+    std::string drive;
+  };
+  auto state = std::make_shared<State>();
+  CLI::App* parser = app.add_subcommand(name, description);
+  AddDiscOptions(*parser, state->options, state->drive);
+  return {parser, [state, run] { return WithDrive(state->drive, state->options, [&] { return run(state->options); }); }};
+}
+
+// The checks of `analyze` that the parser cannot make itself, in the order they are reported.
+int CheckAnalyzeOptions(AnalyzeOptions& analyze, const std::string& pictureSize, bool csvGiven, bool picturesGiven) {
+  if (!pictureSize.empty() && !PictureSize(pictureSize, analyze.pictureWidth, analyze.pictureHeight)) {
+    return ossel::cli::Usage("--picture-size takes WIDTHxHEIGHT, each from 64 to 8192 pixels, not '" + pictureSize +
+                             "'");
+  }
+  if (csvGiven && analyze.csv.empty()) {
+    return ossel::cli::Usage("--csv takes the file to write the rows to, or - for standard output");
+  }
+  if (picturesGiven && analyze.pictures.empty()) {
+    return ossel::cli::Usage("--pictures takes the folder to write the pictures to");
+  }
+  if (analyze.csv == "-" && (analyze.summary || analyze.discs.json)) {
+    return ossel::cli::Usage("--csv - writes to standard output, which --summary and --json need too");
+  }
+  return 0;
+}
+
+Command AnalyzeCommand(CLI::App& app) {
+  struct State {
+    AnalyzeOptions analyze;
+    std::string drive, pictureSize;
+    int jobs = 0;
+    CLI::Option* jobsOption = nullptr;
+    CLI::Option* csv = nullptr;
+    CLI::Option* pictures = nullptr;
+  };
+  auto state = std::make_shared<State>();
+  AnalyzeOptions& analyze = state->analyze;
+  CLI::App* parser = app.add_subcommand("analyze", "judge every audio track and each disc; prints the analysis report");
+  AddDiscOptions(*parser, analyze.discs, state->drive);
+  parser->add_option("--skip", analyze.skip, "analyse one piece in K (1 = every block, the default)")
+      ->type_name("K")
+      ->check(CLI::Range(1, 8));
+  state->jobsOption =
+      parser->add_option("--jobs", state->jobs, "tracks analysed at once, across discs (default: the cores)")
+          ->type_name("N")
+          ->check(CLI::Range(1, 64));
+  parser->add_flag("--summary", analyze.summary, "one line per disc and a totals line instead of the report");
+  state->csv =
+      parser->add_option("--csv", analyze.csv, "one row per track to FILE, or - for standard output")->type_name("FILE");
+  state->pictures =
+      parser->add_option("--pictures", analyze.pictures, "also each track's two pages as PNG in DIR")->type_name("DIR");
+  parser->add_option("--picture-size", state->pictureSize, "their size, each side 64 to 8192 (default 1200x600)")
+      ->type_name("WxH")
+      ->needs(state->pictures);
+  return {parser, [state] {
+            return WithDrive(state->drive, state->analyze.discs, [&] {
+              AnalyzeOptions& analyze = state->analyze;
+              if (state->jobsOption->count() > 0) analyze.jobs = state->jobs;
+              const int status = CheckAnalyzeOptions(analyze, state->pictureSize, state->csv->count() > 0,
+                                                     state->pictures->count() > 0);
+              return status ? status : ossel::cli::RunAnalyze(analyze);
+            });
+          }};
+}
+
+// Parses the line into one of `commands` and runs it; the exit status.
+int Parse(CLI::App& app, const std::vector<Command>& commands, int argc, char** argv) {
+  if (argc < 2) {
+    std::fputs(app.help().c_str(), stderr);
+    return 2;
+  }
+  const std::string first = argv[1];
+  if (first.empty() || first[0] != '-') {
+    const auto named = app.get_subcommands([&](const CLI::App* command) { return command->get_name() == first; });
+    if (named.empty()) return ossel::cli::Usage("unknown command '" + first + "' (see ossel --help)");
+  }
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    if (e.get_exit_code() == 0) return app.exit(e);
+    std::string where = "ossel";
+    for (const CLI::App* command : app.get_subcommands()) where += " " + command->get_name();
+    return ossel::cli::Usage(std::string(e.what()) + " (see " + where + " --help)");
+  }
+  for (const Command& command : commands) {
+    if (app.got_subcommand(command.parser)) return command.run();
+  }
+  return 2;  // require_subcommand(1) leaves no other way
+}
 
 int Run(int argc, char** argv) {
   // The language is taken out of the arguments first, so that it may stand anywhere on the line.
@@ -78,88 +189,13 @@ int Run(int argc, char** argv) {
   app.require_subcommand(1);
   app.fallthrough(false);
 
-  app.add_subcommand("drives", "list the CD drives (letter, device, vendor and product)");
-
-  DiscOptions tocOptions, infoOptions;
-  std::string tocDrive, infoDrive;
-  CLI::App* toc = app.add_subcommand("toc", "print the table of contents");
-  AddDiscOptions(*toc, tocOptions, tocDrive);
-  CLI::App* info = app.add_subcommand("info", "the drive and disc information and the ISRC codes");
-  AddDiscOptions(*info, infoOptions, infoDrive);
-
-  AnalyzeOptions analyze;
-  std::string analyzeDrive, pictureSize;
-  int jobs = 0;
-  CLI::App* analyzeCommand =
-      app.add_subcommand("analyze", "judge every audio track and each disc; prints the analysis report");
-  AddDiscOptions(*analyzeCommand, analyze.discs, analyzeDrive);
-  analyzeCommand->add_option("--skip", analyze.skip, "analyse one piece in K (1 = every block, the default)")
-      ->type_name("K")
-      ->check(CLI::Range(1, 8));
-  CLI::Option* jobsOption =
-      analyzeCommand->add_option("--jobs", jobs, "tracks analysed at once, across discs (default: the cores)")
-          ->type_name("N")
-          ->check(CLI::Range(1, 64));
-  analyzeCommand->add_flag("--summary", analyze.summary, "one line per disc and a totals line instead of the report");
-  CLI::Option* csv = analyzeCommand->add_option("--csv", analyze.csv, "one row per track to FILE, or - for standard output")
-      ->type_name("FILE");
-  CLI::Option* pictures =
-      analyzeCommand->add_option("--pictures", analyze.pictures, "also each track's two pages as PNG in DIR")
-          ->type_name("DIR");
-  analyzeCommand->add_option("--picture-size", pictureSize, "their size, each side 64 to 8192 (default 1200x600)")
-      ->type_name("WxH")
-      ->needs(pictures);
-
-  if (argc < 2) {
-    std::fputs(app.help().c_str(), stderr);
-    return 2;
-  }
-  const std::string first = argv[1];
-  if (first.empty() || first[0] != '-') {
-    const auto commands = app.get_subcommands([&](const CLI::App* command) { return command->get_name() == first; });
-    if (commands.empty()) {
-      return ossel::cli::Usage("unknown command '" + first + "' (see ossel --help)");
-    }
-  }
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::ParseError& e) {
-    if (e.get_exit_code() == 0) return app.exit(e);
-    std::string where = "ossel";
-    for (const CLI::App* command : app.get_subcommands()) where += " " + command->get_name();
-    return ossel::cli::Usage(std::string(e.what()) + " (see " + where + " --help)");
-  }
-
-  if (app.got_subcommand("drives")) return ossel::cli::RunDrives();
-  auto letter = [](const std::string& text, DiscOptions& options) {
-    return DriveLetter(text, options.drive) ? 0
-                                            : ossel::cli::Usage("--drive takes one letter, not '" + text + "'");
+  const std::vector<Command> commands{
+      DrivesCommand(app),
+      DiscCommand(app, "toc", "print the table of contents", ossel::cli::RunToc),
+      DiscCommand(app, "info", "the drive and disc information and the ISRC codes", ossel::cli::RunInfo),
+      AnalyzeCommand(app),
   };
-  if (app.got_subcommand(toc)) {
-    const int status = letter(tocDrive, tocOptions);
-    return status ? status : ossel::cli::RunToc(tocOptions);
-  }
-  if (app.got_subcommand(info)) {
-    const int status = letter(infoDrive, infoOptions);
-    return status ? status : ossel::cli::RunInfo(infoOptions);
-  }
-
-  if (const int status = letter(analyzeDrive, analyze.discs)) return status;
-  if (jobsOption->count() > 0) analyze.jobs = jobs;
-  if (!pictureSize.empty() && !PictureSize(pictureSize, analyze.pictureWidth, analyze.pictureHeight)) {
-    return ossel::cli::Usage("--picture-size takes WIDTHxHEIGHT, each from 64 to 8192 pixels, not '" + pictureSize +
-                             "'");
-  }
-  if (csv->count() > 0 && analyze.csv.empty()) {
-    return ossel::cli::Usage("--csv takes the file to write the rows to, or - for standard output");
-  }
-  if (pictures->count() > 0 && analyze.pictures.empty()) {
-    return ossel::cli::Usage("--pictures takes the folder to write the pictures to");
-  }
-  if (analyze.csv == "-" && (analyze.summary || analyze.discs.json)) {
-    return ossel::cli::Usage("--csv - writes to standard output, which --summary and --json need too");
-  }
-  return ossel::cli::RunAnalyze(analyze);
+  return Parse(app, commands, argc, argv);
 }
 
 }  // namespace
