@@ -10,7 +10,7 @@
 #include "detector/track_detector.h"
 #include "detector/verdict_rules.h"
 #include "device/text_format.h"
-#include "spectrum/builders.h"
+#include "display/builders.h"
 
 namespace ossel {
 

@@ -16,7 +16,7 @@
 #include "device/drive_info.h"
 #include "device/isrc.h"
 #include "device/track_row.h"
-#include "spectrum/display_store.h"
+#include "display/display_store.h"
 
 namespace ossel {
 

@@ -11,7 +11,7 @@
 #include "app/main_frame.h"
 #include "app/main_panel.h"
 #include "platform/language.h"
-#include "views/page_pictures.h"
+#include "drawing/page_pictures.h"
 
 namespace ossel {
 

@@ -4,9 +4,9 @@
 #include <QMessageBox>
 #include <QThread>
 
-#include "app/about_dialog.h"
+#include "views/about_dialog.h"
 #include "app/commands.h"
-#include "app/console.h"
+#include "views/console.h"
 #include "app/settings.h"
 #include "platform/image_mount.h"
 #include "platform/language.h"

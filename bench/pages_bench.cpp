@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "views/page_pictures.h"
+#include "drawing/page_pictures.h"
 
 namespace {
 

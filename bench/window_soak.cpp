@@ -14,7 +14,7 @@
 #include <string_view>
 
 #include "app/commands.h"
-#include "app/console.h"
+#include "views/console.h"
 #include "app/main_frame.h"
 #include "app/main_panel.h"
 

@@ -23,11 +23,11 @@
 #include "cli/json.h"
 #include "cli/ordered_output.h"
 #include "cli/output_file.h"
-#include "cli/pictures/picture_loader.h"
+#include "cli/picture_loader.h"
 #include "cli/records.h"
 #include "platform/cue_sheet.h"
 #include "platform/text_escape.h"
-#include "spectrum/builders.h"
+#include "display/builders.h"
 
 namespace ossel::cli {
 

@@ -5,7 +5,7 @@
 #include <QPainter>
 #include <QWheelEvent>
 
-#include "spectrum/builders.h"
+#include "display/builders.h"
 
 namespace ossel {
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "views/graphic_view.h"
-#include "views/page_pictures.h"
+#include "drawing/page_pictures.h"
 
 namespace ossel {
 

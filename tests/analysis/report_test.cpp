@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "device/track_row.h"
-#include "spectrum/builders.h"
+#include "display/builders.h"
 
 namespace ossel {
 namespace {

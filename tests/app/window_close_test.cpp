@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "app/commands.h"
-#include "app/console.h"
+#include "views/console.h"
 #include "app/main_frame.h"
 #include "app/main_panel.h"
 #include "platform/win_ioctl.h"

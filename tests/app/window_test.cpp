@@ -13,8 +13,8 @@
 #include <mutex>
 #include <thread>
 
-#include "app/about_dialog.h"
-#include "app/console.h"
+#include "views/about_dialog.h"
+#include "views/console.h"
 #include "app/main_frame.h"
 #include "app/main_panel.h"
 #include "platform/win_ioctl.h"

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "fuzz_files.h"
-#include "views/page_pictures.h"
+#include "drawing/page_pictures.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const std::string path = ossel::fuzz::ScratchFolder() + "/spectrum.pal";

@@ -1,4 +1,4 @@
-#include "spectrum/builders.h"
+#include "display/builders.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,4 +1,4 @@
-#include "app/about_dialog.h"
+#include "views/about_dialog.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>

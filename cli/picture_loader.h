@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/pictures/picture_api.h"
+#include "drawing/picture_api.h"
 
 namespace ossel::cli {
 

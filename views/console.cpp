@@ -1,4 +1,4 @@
-#include "app/console.h"
+#include "views/console.h"
 
 #include <QCoreApplication>
 #include <QScrollBar>

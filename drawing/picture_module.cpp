@@ -15,8 +15,8 @@
 #include <new>
 #include <string>
 
-#include "cli/pictures/picture_api.h"
-#include "views/page_pictures.h"
+#include "drawing/picture_api.h"
+#include "drawing/page_pictures.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "spectrum/display_store.h"
+#include "display/display_store.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "spectrum/display_store.h"
+#include "display/display_store.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>

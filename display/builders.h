@@ -16,7 +16,7 @@
 #include <functional>
 #include <string>
 
-#include "spectrum/display_store.h"
+#include "display/display_store.h"
 
 namespace ossel {
 

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "spectrum/display_store.h"
+#include "display/display_store.h"
 #include "support/disc_images.h"
 
 namespace ossel {

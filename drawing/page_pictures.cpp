@@ -1,4 +1,4 @@
-#include "views/page_pictures.h"
+#include "drawing/page_pictures.h"
 
 #include <unistd.h>
 
