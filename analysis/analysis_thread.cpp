@@ -1,13 +1,11 @@
 #include "analysis/analysis_thread.h"
 
-#include "analysis/job_host.h"
-
 namespace ossel {
 
 AnalysisThread::AnalysisThread(Job job) : job_(std::move(job)) { thread_ = std::thread([this] { Run(); }); }
 
 AnalysisThread::~AnalysisThread() {
-  cancelEvent.Set();
+  cancelEvent_.Set();
   {
     std::lock_guard lock(queueMutex_);
     quit_ = true;
@@ -16,40 +14,35 @@ AnalysisThread::~AnalysisThread() {
   thread_.join();
 }
 
-void AnalysisThread::PostThreadMessage(unsigned message) {
+void AnalysisThread::QueueJob() {
+  cancelEvent_.Reset();
   {
     std::lock_guard lock(queueMutex_);
-    queue_.push_back(message);
+    ++queued_;
   }
   queueChanged_.notify_all();
 }
 
-void AnalysisThread::QueueJob() {
-  cancelEvent.Reset();
-  PostThreadMessage(kUmAnalyzeDisc);
-}
-
 void AnalysisThread::WaitIdle() {
   std::unique_lock lock(queueMutex_);
-  queueChanged_.wait(lock, [this] { return (queue_.empty() && !busy_) || quit_; });
+  queueChanged_.wait(lock, [this] { return (queued_ == 0 && !busy_) || quit_; });
 }
 
 void AnalysisThread::Run() {
   std::unique_lock lock(queueMutex_);
   for (;;) {
-    queueChanged_.wait(lock, [this] { return quit_ || !queue_.empty(); });
+    queueChanged_.wait(lock, [this] { return quit_ || queued_ > 0; });
     if (quit_) break;
-    const unsigned message = queue_.front();
-    queue_.pop_front();
+    --queued_;
     busy_ = true;
     lock.unlock();
-    if (message == kUmAnalyzeDisc && job_) job_(*this);
+    if (job_) job_(*this);
     lock.lock();
     busy_ = false;
     queueChanged_.notify_all();
   }
   // The thread's exit signals the cancel event, like closing does.
-  cancelEvent.Set();
+  cancelEvent_.Set();
 }
 
 }  // namespace ossel

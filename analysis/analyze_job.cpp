@@ -60,13 +60,14 @@ class Job {
       : model_(model), host_(host), worker_(worker), drive_(model.drive), slots_(slots) {}
 
   void Run(int parallelTracks) {
-    std::unique_lock jobLock(worker_.jobLock);
-    if (worker_.closing) return;
-    worker_.readErrorTotal = 0;
+    AnalysisThread::JobLock jobLock = worker_.LockJob();
+    if (worker_.Closing()) return;
+    worker_.ResetReadErrors();
+    model_.ClearAnalysisData();
     host_.ClearAnalysisViews();
     drive_.LockTray();
-    host_.PostDataChanged(View::TrackList, kDataClear, 0);
-    host_.PostDataChanged(View::TrackList, kDataRefresh, kAllRows);
+    host_.PostDataChanged(View::TrackList, DataChange::Clear, RowTarget::All());
+    host_.PostDataChanged(View::TrackList, DataChange::Refresh, RowTarget::All());
     startTime_ = ClockSeconds();
 
     const std::int32_t maxWidth = PrepareRows();
@@ -117,7 +118,7 @@ class Job {
     std::int32_t maxWidth = 0;
     const int rows = model_.RowCount();
     for (int n = 0; n < rows; ++n) {
-      worker_.currentTrack = n;
+      worker_.SetCurrentTrack(n);
       const int track = model_.RowCopy(n).trackNumber;
       const std::int32_t first = drive_.TrackStart(track);
       const std::int32_t last = drive_.TrackEnd(track);
@@ -181,7 +182,7 @@ class Job {
     int next = 0;
     for (int n = 0; n < rows && !cancelled; ++n) {
       // Keep every workspace busy with the next tracks.
-      while (next < rows && !freeWorkspaces.empty() && !worker_.cancelEvent.IsSet()) {
+      while (next < rows && !freeWorkspaces.empty() && !worker_.CancelRequested()) {
         if (slots_) {
           // While a track of this disc is still to be finished, only a free slot is taken; else one is waited for.
           if (next > n) {
@@ -219,7 +220,7 @@ class Job {
         EndTrack(n, outcome);
       }
     }
-    if (cancelled) worker_.cancelEvent.Set();  // the tracks still running stop at their next read
+    if (cancelled) worker_.Cancel();  // the tracks still running stop at their next read
     for (auto& thread : threads) {
       if (thread.joinable()) thread.join();
     }
@@ -227,17 +228,17 @@ class Job {
   }
 
   void BeginTrack(int n) {
-    worker_.currentTrack = n;
+    worker_.SetCurrentTrack(n);
     model_.UpdateRow(n, [](TrackRow& row) {
       row.elapsedText = "00:00";
       row.readErrorText = "0";
       row.statusText = "0%";
     });
-    host_.PostDataChanged(View::TrackList, kDataRefresh, n);
+    host_.PostDataChanged(View::TrackList, DataChange::Refresh, RowTarget::Row(n));
     const int page = host_.SelectedPage();
     if (page != kPageSpectrum && page != kPageFrequency) host_.SetTrackNumberText(FormatText("%02d", n + 1));
     const int isrc = model_.AddIsrc(model_.RowCopy(n).trackNumber);
-    if (isrc >= 0) host_.PostDataChanged(View::IsrcList, kDataRefresh, isrc);
+    if (isrc >= 0) host_.PostDataChanged(View::IsrcList, DataChange::Refresh, RowTarget::Row(isrc));
     host_.UpdatePageAvailability();
   }
 
@@ -255,21 +256,21 @@ class Job {
 
     int reportedFailures = 0;
     CdDrive& drive = workspace.ownDrive ? *workspace.ownDrive : drive_;
-    BuildContext context{drive, *workspace.detector, worker_.cancelEvent, workspace.buffers,
+    BuildContext context{drive, *workspace.detector, worker_.cancelEvent(), workspace.buffers,
                          [&](const BuildProgress& progress) {
-                           worker_.readErrorTotal += progress.failedReads - reportedFailures;
+                           worker_.CountReadErrors(progress.failedReads - reportedFailures);
                            reportedFailures = progress.failedReads;
                            model_.UpdateRow(n, [&](TrackRow& r) {
                              r.elapsedText = progress.elapsedText;
                              r.readErrorText = progress.readErrorText;
                              r.statusText = progress.statusText;
                            });
-                           host_.PostDataChanged(View::TrackList, kDataRefresh, n);
+                           host_.PostDataChanged(View::TrackList, DataChange::Refresh, RowTarget::Row(n));
                          }};
     const int skip = model_.skipMode.load();
     outcome.blocks = skip <= 0 ? BuildContinuous(context, outcome.build)
                                : BuildSampled(context, outcome.build, std::min(skip, 7) + 1);
-    worker_.readErrorTotal += outcome.build.failedReads - reportedFailures;
+    worker_.CountReadErrors(outcome.build.failedReads - reportedFailures);
     if (outcome.blocks <= 0) return outcome;
 
     outcome.imageEntry = model_.store.Append(workspace.buffers.image.get(),
@@ -291,7 +292,7 @@ class Job {
     if (outcome.blocks == 0) {
       if (broken) {
         model_.UpdateRow(n, [](TrackRow& row) { row.statusText = ReadFailedWord(); });
-        host_.PostDataChanged(View::TrackList, kDataRefresh, n);
+        host_.PostDataChanged(View::TrackList, DataChange::Refresh, RowTarget::Row(n));
       }
       return;
     }
@@ -312,12 +313,12 @@ class Job {
     if (!outcome.storeError.empty()) ReportStoreFailure(outcome.storeError);
     host_.TrackJudged(n, outcome.blocks, result);
 
-    host_.PostDataChanged(View::TrackList, kDataRefresh, n);
-    host_.PostDataChanged(View::Spectrum, kDataRefresh, 0);
-    host_.PostDataChanged(View::Frequency, kDataRefresh, 0);
+    host_.PostDataChanged(View::TrackList, DataChange::Refresh, RowTarget::Row(n));
+    host_.PostDataChanged(View::Spectrum, DataChange::Refresh, RowTarget::All());
+    host_.PostDataChanged(View::Frequency, DataChange::Refresh, RowTarget::All());
     host_.UpdatePageAvailability();
-    host_.PostDataChanged(View::InfoList, kDataClear, 0);
-    host_.PostDataChanged(View::InfoList, kDataRefresh, 0);
+    host_.PostDataChanged(View::InfoList, DataChange::Clear, RowTarget::All());
+    host_.PostDataChanged(View::InfoList, DataChange::Refresh, RowTarget::All());
   }
 
   // A disc whose medium broke while it was read gets no verdict: its row shows the failure.
@@ -331,23 +332,23 @@ class Job {
       const std::int32_t first = drive_.TrackStart(model_.RowCopy(0).trackNumber);
       const std::int32_t last = drive_.TrackEnd(model_.RowCopy(rows - 1).trackNumber);
       const std::string elapsed = SpanText(ClockSeconds() - startTime_);
-      const std::string errors = FormatText("%d", worker_.readErrorTotal.load());
-      std::lock_guard lock(model_.rowsLock);
-      TrackRow& disc = model_.discRow;
-      disc.nameText = DiscRowName();
-      disc.startMsf = MsfTime::FromSectors(first);
-      disc.lengthMsf = MsfTime::FromSectors(last);
-      disc.sizeText = TrackSizeText(last - first);
-      disc.elapsedText = elapsed;
-      disc.readErrorText = errors;
-      disc.statusText = word;
+      const std::string errors = FormatText("%d", worker_.ReadErrorTotal());
+      model_.UpdateDiscRow([&](TrackRow& disc) {
+        disc.nameText = DiscRowName();
+        disc.startMsf = MsfTime::FromSectors(first);
+        disc.lengthMsf = MsfTime::FromSectors(last);
+        disc.sizeText = TrackSizeText(last - first);
+        disc.elapsedText = elapsed;
+        disc.readErrorText = errors;
+        disc.statusText = word;
+      });
     }
     if (!broken) {
       host_.ConsoleAppend(DiscReportLine(word, probability));
       host_.DiscJudged(static_cast<int>(verdict), probability);
     }
-    host_.PostDataChanged(View::TrackList, kDataRefresh, kDiscRow);
-    worker_.currentTrack = -1;
+    host_.PostDataChanged(View::TrackList, DataChange::Refresh, RowTarget::Disc());
+    worker_.SetCurrentTrack(-1);
     host_.SetTrackNumberText("00");
   }
 

@@ -9,19 +9,25 @@ DiscModel::DiscModel(DriveTable& drives, const std::string& storeFolder, bool un
 
 void DiscModel::ClearDisc() {
   {
-    std::lock_guard lock(rowsLock);
-    trackRows.clear();
+    std::lock_guard lock(rowsLock_);
+    trackRows_.clear();
   }
-  std::lock_guard lock(listsLock);
-  infoRows.clear();
+  std::lock_guard lock(listsLock_);
+  infoRows_.clear();
 }
 
 void DiscModel::ClearAnalysisData() {
   {
-    std::lock_guard lock(listsLock);
-    isrcRows.clear();
+    std::lock_guard lock(listsLock_);
+    isrcRows_.clear();
   }
   store.Clear();
+  ForgetStoreEntries();
+}
+
+void DiscModel::ForgetStoreEntries() {
+  std::lock_guard lock(rowsLock_);
+  for (TrackRow& row : trackRows_) row.imageEntry = row.profileEntry = -1;
 }
 
 bool DiscModel::LoadTrackRows() {
@@ -36,8 +42,8 @@ bool DiscModel::LoadTrackRows() {
 bool DiscModel::LoadDiscInfo() {
   std::vector<InfoRow> rows;
   if (!drive.ReadDriveAndDiscInfo(rows)) return false;
-  std::lock_guard lock(listsLock);
-  infoRows = std::move(rows);
+  std::lock_guard lock(listsLock_);
+  infoRows_ = std::move(rows);
   return true;
 }
 
@@ -50,48 +56,64 @@ void DiscModel::AddTrackRow(int track) {
   row.startMsf = MsfTime::FromSectors(start);
   row.lengthMsf = MsfTime::FromSectors(length);
   row.sizeText = TrackSizeText(length);
-  std::lock_guard lock(rowsLock);
-  trackRows.push_back(std::move(row));
+  std::lock_guard lock(rowsLock_);
+  trackRows_.push_back(std::move(row));
 }
 
 int DiscModel::AddIsrc(int track) {
   std::vector<IsrcRow> rows;
   drive.ReadTrackIsrc(rows, track);
   if (rows.empty()) return -1;
-  std::lock_guard lock(listsLock);
-  isrcRows.push_back(std::move(rows.front()));
-  return static_cast<int>(isrcRows.size()) - 1;
+  std::lock_guard lock(listsLock_);
+  isrcRows_.push_back(std::move(rows.front()));
+  return static_cast<int>(isrcRows_.size()) - 1;
 }
 
 int DiscModel::RowCount() const {
-  std::lock_guard lock(rowsLock);
-  return static_cast<int>(trackRows.size());
+  std::lock_guard lock(rowsLock_);
+  return static_cast<int>(trackRows_.size());
 }
 
 TrackRow DiscModel::RowCopy(int index) const {
-  std::lock_guard lock(rowsLock);
-  if (index < 0 || index >= static_cast<int>(trackRows.size())) return {};
-  return trackRows[static_cast<size_t>(index)];
+  std::lock_guard lock(rowsLock_);
+  if (index < 0 || index >= static_cast<int>(trackRows_.size())) return {};
+  return trackRows_[static_cast<size_t>(index)];
 }
 
 std::vector<TrackRow> DiscModel::RowsCopy() const {
-  std::lock_guard lock(rowsLock);
-  return trackRows;
+  std::lock_guard lock(rowsLock_);
+  return trackRows_;
 }
 
 TrackRow DiscModel::DiscRowCopy() const {
-  std::lock_guard lock(rowsLock);
-  return discRow;
+  std::lock_guard lock(rowsLock_);
+  return discRow_;
 }
 
 std::vector<InfoRow> DiscModel::InfoRowsCopy() const {
-  std::lock_guard lock(listsLock);
-  return infoRows;
+  std::lock_guard lock(listsLock_);
+  return infoRows_;
 }
 
 std::vector<IsrcRow> DiscModel::IsrcRowsCopy() const {
-  std::lock_guard lock(listsLock);
-  return isrcRows;
+  std::lock_guard lock(listsLock_);
+  return isrcRows_;
+}
+
+void DiscModel::SetRows(std::vector<TrackRow> rows, TrackRow discRow) {
+  std::lock_guard lock(rowsLock_);
+  trackRows_ = std::move(rows);
+  discRow_ = std::move(discRow);
+}
+
+void DiscModel::SetInfoRows(std::vector<InfoRow> rows) {
+  std::lock_guard lock(listsLock_);
+  infoRows_ = std::move(rows);
+}
+
+void DiscModel::SetIsrcRows(std::vector<IsrcRow> rows) {
+  std::lock_guard lock(listsLock_);
+  isrcRows_ = std::move(rows);
 }
 
 }  // namespace ossel

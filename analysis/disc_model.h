@@ -31,18 +31,12 @@ class DiscModel {
   std::atomic<char> cdDrive{0};  // the selected drive letter
   std::atomic<int> skipMode{0};  // 0 = every block; v = one piece in v + 1
 
-  mutable std::mutex rowsLock;
-  std::vector<TrackRow> trackRows;
-  TrackRow discRow;
-
-  mutable std::mutex listsLock;
-  std::vector<InfoRow> infoRows;
-  std::vector<IsrcRow> isrcRows;
-
   // Empties the track rows and the information list.
   void ClearDisc();
-  // Empties the ISRC list and the display store.
+  // Empties the ISRC list and the display store, and forgets every row's entries in the store.
   void ClearAnalysisData();
+  // Every row's spectrogram and profile entries are none (-1).
+  void ForgetStoreEntries();
   // Reads the track table and adds one row per audio track; false when the disc could not be read.
   bool LoadTrackRows();
   // Reads the drive and disc information into the information list; false when the drive has no SCSI address.
@@ -60,9 +54,29 @@ class DiscModel {
   // Applies `change` to row `index` under the row lock; does nothing out of range.
   template <class Change>
   void UpdateRow(int index, Change&& change) {
-    std::lock_guard lock(rowsLock);
-    if (index >= 0 && index < static_cast<int>(trackRows.size())) change(trackRows[static_cast<size_t>(index)]);
+    std::lock_guard lock(rowsLock_);
+    if (index >= 0 && index < static_cast<int>(trackRows_.size())) change(trackRows_[static_cast<size_t>(index)]);
   }
+  // Applies `change` to the disc row under the row lock.
+  template <class Change>
+  void UpdateDiscRow(Change&& change) {
+    std::lock_guard lock(rowsLock_);
+    change(discRow_);
+  }
+
+  // Rows and lists as a whole, for views shown without a drive (the shape rule above holds for them too).
+  void SetRows(std::vector<TrackRow> rows, TrackRow discRow = {});
+  void SetInfoRows(std::vector<InfoRow> rows);
+  void SetIsrcRows(std::vector<IsrcRow> rows);
+
+ private:
+  mutable std::mutex rowsLock_;
+  std::vector<TrackRow> trackRows_;
+  TrackRow discRow_;
+
+  mutable std::mutex listsLock_;
+  std::vector<InfoRow> infoRows_;
+  std::vector<IsrcRow> isrcRows_;
 };
 
 }  // namespace ossel

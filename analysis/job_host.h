@@ -11,16 +11,30 @@
 
 namespace ossel {
 
-// The system's private messages.
-inline constexpr unsigned kUmAnalyzeDisc = 0x401;
-inline constexpr unsigned kUmDataChanged = 0x404;
-inline constexpr unsigned kUmPageChanged = 0x406;
+// What a view is told about the data it shows (the window's UM_DATA_CHANGED, whose wParam said clear 1 or
+// refresh 0).
+enum class DataChange { Clear, Refresh };
 
-// UM_DATA_CHANGED parameters.
-inline constexpr int kDataClear = 1;
-inline constexpr int kDataRefresh = 0;
-inline constexpr int kAllRows = -1;
-inline constexpr int kDiscRow = -2;
+// Which rows a refresh is about (UM_DATA_CHANGED's lParam: a row index, -1 every row, -2 the disc row). A clear is
+// about the whole view, and views without rows of their own show everything again on any refresh.
+class RowTarget {
+ public:
+  static constexpr RowTarget All() { return RowTarget(kAll); }
+  static constexpr RowTarget Disc() { return RowTarget(kDisc); }
+  // Row `index` of the track list, or entry `index` of the ISRC list.
+  static constexpr RowTarget Row(int index) { return RowTarget(index < 0 ? kNone : index); }
+
+  constexpr bool IsAll() const { return value_ == kAll; }
+  constexpr bool IsDisc() const { return value_ == kDisc; }
+  // The row of Row(index), -1 for the other targets.
+  constexpr int Index() const { return value_ >= 0 ? value_ : -1; }
+  constexpr bool operator==(const RowTarget&) const = default;
+
+ private:
+  static constexpr int kAll = -1, kDisc = -2, kNone = -3;
+  explicit constexpr RowTarget(int value) : value_(value) {}
+  int value_;
+};
 
 // Pages of the tab control.
 enum Page : int {
@@ -34,15 +48,15 @@ enum Page : int {
   kPageConsole = 7,
 };
 
-// The views that receive UM_DATA_CHANGED.
+// The views that are told of changes to their data.
 enum class View { TrackList, InfoList, IsrcList, Spectrum, Frequency };
 
 class JobHost {
  public:
   virtual ~JobHost() = default;
 
-  // Empties the ISRC list and the display store, disables the ISRC, spectrum and frequency pages (leaving them for
-  // page 0 if one was selected) and tells those views.
+  // The ISRC list and the display store have been emptied (DiscModel::ClearAnalysisData): disables the ISRC,
+  // spectrum and frequency pages (leaving them for page 0 if one was selected) and tells those views.
   virtual void ClearAnalysisViews() = 0;
   // Enables the ISRC, spectrum and frequency pages that now have something to show.
   virtual void UpdatePageAvailability() = 0;
@@ -51,8 +65,8 @@ class JobHost {
   // Adds report text to the console; the console ends it with one more line break.
   virtual void ConsoleAppend(const std::string& text) = 0;
   virtual void EnableDriveBox() = 0;
-  // Posts UM_DATA_CHANGED to a view; never waits.
-  virtual void PostDataChanged(View view, int wParam, int lParam) = 0;
+  // Tells a view of a change to its data, in order with the other notices; never waits.
+  virtual void PostDataChanged(View view, DataChange change, RowTarget rows) = 0;
   // A stop-icon message box with the application title as caption.
   virtual void ShowError(const std::string& text) = 0;
 

@@ -5,6 +5,7 @@
 
 #include "analysis/analyze_job.h"
 #include "device/text_format.h"
+#include "platform/image_mount.h"
 
 namespace ossel {
 
@@ -30,13 +31,13 @@ bool PanelController::OpenInitialDrive() {
 }
 
 void PanelController::ReadNewDisc() {
-  std::unique_lock lock(worker_->jobLock, std::try_to_lock);
+  AnalysisThread::JobLock lock = worker_->TryJobLock();
   if (!lock) return;
   ReselectDrive();
 }
 
 void PanelController::EjectOrLoad() {
-  std::unique_lock lock(worker_->jobLock, std::try_to_lock);
+  AnalysisThread::JobLock lock = worker_->TryJobLock();
   if (!lock) return;
   CdDrive& drive = model_.drive;
   drive.UnlockTray();
@@ -49,12 +50,12 @@ void PanelController::EjectOrLoad() {
 }
 
 void PanelController::Analyze() {
-  std::unique_lock lock(worker_->jobLock, std::try_to_lock);
+  AnalysisThread::JobLock lock = worker_->TryJobLock();
   if (!lock) return;
   ReselectDrive();
   if (model_.RowCount() == 0) return;
-  host_.PostDataChanged(View::TrackList, kDataClear, 0);
-  host_.PostDataChanged(View::TrackList, kDataRefresh, kAllRows);
+  host_.PostDataChanged(View::TrackList, DataChange::Clear, RowTarget::All());
+  host_.PostDataChanged(View::TrackList, DataChange::Refresh, RowTarget::All());
   worker_->QueueJob();
   host_.SelectPage(kPageTracks);
   host_.DisableDriveBox();
@@ -73,7 +74,7 @@ void PanelController::Close() {
   closed_ = true;
   worker_->Cancel();
   auto lock = WaitForJobLock();
-  worker_->closing = true;
+  worker_->SetClosing();
   if (!model_.drive.IsOpen()) return;
   if (!model_.drive.UnlockTray()) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1000));
@@ -82,25 +83,44 @@ void PanelController::Close() {
 }
 
 void PanelController::MediaRemoved(char letter) {
-  std::unique_lock lock(worker_->jobLock, std::try_to_lock);
+  AnalysisThread::JobLock lock = worker_->TryJobLock();
   if (!lock) return;
   ResetDisc(letter);
 }
 
-void PanelController::MediaArrived(char letter) {
-  MediaRemoved(letter);
-  std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-  LoadDiscIfIdle(letter);
+void PanelController::MediaChanged(const MediaEvent& event) {
+  MediaRemoved(event.letter);
+  if (!event.arrived) return;
+  std::weak_ptr<PanelController*> self = self_;
+  const char letter = event.letter;
+  host_.RunLater(kArrivalDelay, [self, letter] {
+    if (const auto controller = self.lock()) (*controller)->LoadDiscIfIdle(letter);
+  });
+}
+
+bool PanelController::OpenDiscs(const std::vector<std::string>& paths) {
+  if (paths.empty()) return false;
+  AnalysisThread::JobLock lock = worker_->TryJobLock();
+  if (!lock) return false;
+  std::string error;
+  const std::vector<MountedDisc> mounted = MountImages(paths, model_.drive.Drives(), error);
+  if (mounted.empty()) {
+    host_.ShowError(error);
+    return false;
+  }
+  model_.drive.EnumerateDrives();
+  host_.DrivesChanged(mounted.front().letter);
+  return ReselectDrive();
 }
 
 void PanelController::LoadDiscIfIdle(char letter) {
-  std::unique_lock lock(worker_->jobLock, std::try_to_lock);
+  AnalysisThread::JobLock lock = worker_->TryJobLock();
   if (!lock) return;
   LoadDisc(letter);
 }
 
 std::unique_lock<std::recursive_mutex> PanelController::WaitForJobLock() {
-  std::unique_lock lock(worker_->jobLock, std::try_to_lock);
+  AnalysisThread::JobLock lock = worker_->TryJobLock();
   while (!lock.owns_lock()) {
     host_.ServeWhileWaiting();
     lock.try_lock();
@@ -112,9 +132,10 @@ void PanelController::ResetDisc(char letter) {
   if (letter != model_.cdDrive) return;
   host_.SelectPage(kPageTracks);
   model_.ClearDisc();
-  host_.PostDataChanged(View::TrackList, kDataClear, 0);
-  host_.PostDataChanged(View::InfoList, kDataClear, 0);
+  host_.PostDataChanged(View::TrackList, DataChange::Clear, RowTarget::All());
+  host_.PostDataChanged(View::InfoList, DataChange::Clear, RowTarget::All());
   host_.SetPageEnabled(kPageCdInfo, false);
+  model_.ClearAnalysisData();
   host_.ClearAnalysisViews();
   model_.drive.Close();
   // A selected letter that is no CD drive (the default one on a machine without any) has nothing to reopen.
@@ -125,8 +146,8 @@ void PanelController::ResetDisc(char letter) {
 void PanelController::LoadDisc(char letter) {
   if (letter != model_.cdDrive) return;
   model_.LoadTrackRows();
-  host_.PostDataChanged(View::TrackList, kDataRefresh, kAllRows);
-  if (model_.LoadDiscInfo()) host_.PostDataChanged(View::InfoList, kDataRefresh, 0);
+  host_.PostDataChanged(View::TrackList, DataChange::Refresh, RowTarget::All());
+  if (model_.LoadDiscInfo()) host_.PostDataChanged(View::InfoList, DataChange::Refresh, RowTarget::All());
   host_.SetPageEnabled(kPageCdInfo, true);
 }
 
@@ -143,6 +164,6 @@ bool PanelController::ReselectDrive() {
   return true;
 }
 
-std::string PanelController::TrackNumberText() const { return FormatText("%02d", worker_->currentTrack + 1); }
+std::string PanelController::TrackNumberText() const { return FormatText("%02d", worker_->CurrentTrack() + 1); }
 
 }  // namespace ossel

@@ -6,7 +6,6 @@
 #include <QFileDialog>
 #include <QMimeData>
 #include <QSocketNotifier>
-#include <QTimer>
 #include <QToolButton>
 
 #include "app/commands.h"
@@ -132,18 +131,8 @@ void CMainFrame::OnCommand(int id) {
   // The edit and pane commands, and the placeholders, have no handler.
 }
 
-void CMainFrame::OnDeviceChange(unsigned event, unsigned deviceType, unsigned flags, unsigned unitMask) {
-  constexpr unsigned kArrival = 0x8000, kRemoveComplete = 0x8004, kVolume = 2, kMedia = 1;
-  if (!panel_ || deviceType != kVolume || !(flags & kMedia)) return;
-  for (char letter : LettersFromUnitMask(unitMask)) {
-    if (event == kRemoveComplete) {
-      panel_->MediaRemoved(letter);
-    } else if (event == kArrival) {
-      // The disc is read a second after it arrived, without holding up the window meanwhile.
-      panel_->MediaRemoved(letter);
-      QTimer::singleShot(1000, panel_, [this, letter] { panel_->controller().LoadDiscIfIdle(letter); });
-    }
-  }
+void CMainFrame::OnMediaEvent(const MediaEvent& event) {
+  if (panel_) panel_->MediaChanged(event);
 }
 
 void CMainFrame::WatchMedia() {
@@ -154,9 +143,7 @@ void CMainFrame::WatchMedia() {
   }
   mediaNotifier_ = new QSocketNotifier(media_->Fd(), QSocketNotifier::Read, this);
   connect(mediaNotifier_, &QSocketNotifier::activated, this, [this] {
-    for (const MediaNotice& notice : media_->ReadPending(drives_)) {
-      OnDeviceChange(notice.event, notice.deviceType, notice.flags, notice.unitMask);
-    }
+    for (const MediaEvent& event : media_->ReadPending(drives_)) OnMediaEvent(event);
   });
 }
 

@@ -16,6 +16,7 @@ namespace ossel {
 
 class MainPanel;
 class MediaMonitor;
+struct MediaEvent;
 
 class MainToolBar : public QToolBar {
   Q_OBJECT
@@ -44,9 +45,8 @@ class CMainFrame : public QMainWindow {
 
   // Routes a command: the panel first, then the frame (which has no handlers of its own).
   void OnCommand(int id);
-  // A media-change notice as the system sends it: arrival 0x8000 or removal 0x8004, for a volume (device type 2)
-  // whose flags have the media bit (1); the unit mask names the drive letters.
-  void OnDeviceChange(unsigned event, unsigned deviceType, unsigned flags, unsigned unitMask);
+  // A disc went from or arrived in a drive (the window's media-change notice): handed to the panel.
+  void OnMediaEvent(const MediaEvent& event);
 
   MainPanel* panel() const { return panel_; }
   MainToolBar* toolBar() const { return toolBar_; }

@@ -3,12 +3,12 @@
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <QThread>
+#include <QTimer>
 
 #include "views/about_dialog.h"
 #include "app/commands.h"
 #include "views/console.h"
 #include "app/settings.h"
-#include "platform/image_mount.h"
 #include "platform/language.h"
 #include "views/ext_tab_ctrl.h"
 #include "views/flat_combo_box.h"
@@ -40,7 +40,7 @@ MainPanel::~MainPanel() {
   Shutdown();
   if (settings_) {
     settings_->cdDrive = model_.cdDrive;
-    settings_->SkipMode = model_.skipMode;
+    settings_->skipMode = model_.skipMode;
   }
 }
 
@@ -54,12 +54,12 @@ bool MainPanel::Create() {
   spectrum_ = new SpectrumView(model_, trackNumber_, tabs_);
   frequency_ = new EqualizerView(model_, trackNumber_, tabs_);
   help_ = new CHelpDialog(tabs_);
-  about_ = new AboutDialog(settings_.get(), tabs_);
+  about_ = new AboutDialog(tabs_);
   console_ = new Console(tabs_);
   trackList_ = new TrackListView(model_, tabs_);
   console_->setFont(trackList_->font());
 
-  tabs_->pages = {
+  std::vector<PageEntry> pages{
       {QCoreApplication::translate("Window", "&Tracks"), trackList_, true},
       {QCoreApplication::translate("Window", "&CD Info"), infoList_, false},
       {QCoreApplication::translate("Window", "&ISRC Info"), isrcList_, false},
@@ -67,13 +67,11 @@ bool MainPanel::Create() {
       {QCoreApplication::translate("Window", "频率(&F)"), frequency_, false},
       {QCoreApplication::translate("Window", "&Help"), help_, true},
       {QCoreApplication::translate("Window", "&About"), about_, true},
-      {settings_->ConsoleEnabled ? QCoreApplication::translate("Window", "控制台(&O)") : QString(), console_, true},
-      {"", nullptr, false},
   };
-  tabs_->InsertItems();
-  for (const PageEntry& entry : tabs_->pages) {
-    if (entry.page) entry.page->hide();
-  }
+  // The console page is made either way (the report goes to it), but it has a tab only when the settings say so.
+  console_->hide();
+  if (settings_->consoleEnabled) pages.push_back({QCoreApplication::translate("Window", "控制台(&O)"), console_, true});
+  tabs_->SetPages(std::move(pages));
   connect(tabs_, &CExtTabCtrl::pageChanged, this, &MainPanel::OnPageChanged);
 
   model_.cdDrive = settings_->cdDrive;
@@ -93,7 +91,7 @@ bool MainPanel::Create() {
           [this](int index) { driveBox_->setToolTip(driveBox_->itemData(index, Qt::ToolTipRole).toString()); });
 
   for (int i = 1; i <= 8; ++i) skipBox_->addItem(QString::number(i));
-  int skip = settings_->SkipMode;
+  int skip = settings_->skipMode;
   skip = std::clamp(skip, 0, 7);
   model_.skipMode = skip;
   skipBox_->setCurrentIndex(skip);
@@ -139,41 +137,24 @@ bool MainPanel::OnCommand(int id) {
       SelectPage(kPageAbout);
       return true;
     case kCmdPageConsole:
-      if (settings_->ConsoleEnabled) SelectPage(kPageConsole);
+      if (settings_->consoleEnabled) SelectPage(kPageConsole);
       return true;
     default:
       return false;
   }
 }
 
-bool MainPanel::PageEnabled(int page) const {
-  return page >= 0 && page < static_cast<int>(tabs_->pages.size()) && tabs_->pages[static_cast<size_t>(page)].enabled;
-}
+bool MainPanel::PageEnabled(int page) const { return tabs_->PageEnabled(page); }
 
 bool MainPanel::OpenImages(const QStringList& paths) {
-  if (!controller_ || paths.isEmpty()) return false;
-  std::unique_lock lock(controller_->worker().jobLock, std::try_to_lock);
-  if (!lock) return false;
+  if (!controller_) return false;
   std::vector<std::string> names;
   for (const QString& path : paths) names.push_back(path.toStdString());
-  std::string error;
-  const std::vector<MountedDisc> mounted = MountImages(names, model_.drive.Drives(), error);
-  if (mounted.empty()) {
-    ShowMessage(QString::fromStdString(error));
-    return false;
-  }
-  model_.drive.EnumerateDrives();
-  FillDriveBox();
-  SelectDriveItem(mounted.front().letter);
-  return controller_->ReselectDrive();
+  return controller_->OpenDiscs(names);
 }
 
-void MainPanel::MediaRemoved(char letter) {
-  if (controller_) controller_->MediaRemoved(letter);
-}
-
-void MainPanel::MediaArrived(char letter) {
-  if (controller_) controller_->MediaArrived(letter);
+void MainPanel::MediaChanged(const MediaEvent& event) {
+  if (controller_) controller_->MediaChanged(event);
 }
 
 void MainPanel::FillDriveBox() {
@@ -203,7 +184,7 @@ void MainPanel::OnPageChanged() {
 void MainPanel::OnSkipChanged(int index) {
   if (index < 0) return;
   model_.skipMode = index;
-  settings_->SkipMode = index;
+  settings_->skipMode = index;
   skipRatio_->SetValue(index + 1);
 }
 
@@ -236,29 +217,21 @@ void MainPanel::ShowMessage(const QString& text) {
 }
 
 void MainPanel::ClearAnalysisViews() {
-  // The data goes at once, on whichever thread asks, so that a job starting now never sees the last one's.
-  model_.ClearAnalysisData();
-  {
-    std::lock_guard lock(model_.rowsLock);
-    for (TrackRow& row : model_.trackRows) row.imageEntry = row.profileEntry = -1;
-  }
   RunOnUi([this] {
     const int page = tabs_->CurrentSelection();
     if (page == kPageIsrc || page == kPageSpectrum || page == kPageFrequency) SelectPage(kPageTracks);
-    for (int p : {kPageIsrc, kPageSpectrum, kPageFrequency}) tabs_->pages[static_cast<size_t>(p)].enabled = false;
-    tabs_->RefreshImages();
+    for (int p : {kPageIsrc, kPageSpectrum, kPageFrequency}) tabs_->SetPageEnabled(p, false);
   });
-  PostDataChanged(View::IsrcList, kDataClear, 0);
-  PostDataChanged(View::Spectrum, kDataClear, 0);
-  PostDataChanged(View::Frequency, kDataClear, 0);
+  for (View view : {View::IsrcList, View::Spectrum, View::Frequency}) {
+    PostDataChanged(view, DataChange::Clear, RowTarget::All());
+  }
 }
 
 void MainPanel::UpdatePageAvailability() {
   RunOnUi([this] {
-    if (!model_.IsrcRowsCopy().empty()) tabs_->pages[kPageIsrc].enabled = true;
-    if (spectrum_->hasData()) tabs_->pages[kPageSpectrum].enabled = true;
-    if (frequency_->hasData()) tabs_->pages[kPageFrequency].enabled = true;
-    tabs_->RefreshImages();
+    if (!model_.IsrcRowsCopy().empty()) tabs_->SetPageEnabled(kPageIsrc, true);
+    if (spectrum_->HasData()) tabs_->SetPageEnabled(kPageSpectrum, true);
+    if (frequency_->HasData()) tabs_->SetPageEnabled(kPageFrequency, true);
   });
 }
 
@@ -278,8 +251,8 @@ void MainPanel::EnableDriveBox() {
   });
 }
 
-void MainPanel::PostDataChanged(View view, int wParam, int lParam) {
-  ossel::PostDataChanged(ViewWidget(view), wParam, lParam);
+void MainPanel::PostDataChanged(View view, DataChange change, RowTarget rows) {
+  ossel::PostDataChanged(ViewWidget(view), change, rows);
 }
 
 void MainPanel::ShowError(const std::string& text) {
@@ -293,17 +266,22 @@ void MainPanel::TrackJudged(int rowIndex, int, const TrackResult* result) {
 
 void MainPanel::SelectPage(int page) { tabs_->SelectPage(page); }
 
-void MainPanel::SetPageEnabled(int page, bool enabled) {
-  if (page < 0 || page >= static_cast<int>(tabs_->pages.size())) return;
-  tabs_->pages[static_cast<size_t>(page)].enabled = enabled;
-  tabs_->RefreshImages();
-}
+void MainPanel::SetPageEnabled(int page, bool enabled) { tabs_->SetPageEnabled(page, enabled); }
 
 void MainPanel::DisableDriveBox() { driveBox_->setEnabled(false); }
 
 char MainPanel::DriveBoxLetter() {
   const QVariant data = driveBox_->currentData();
   return data.isValid() ? static_cast<char>(data.toInt()) : 0;
+}
+
+void MainPanel::DrivesChanged(char letter) {
+  FillDriveBox();
+  SelectDriveItem(letter);
+}
+
+void MainPanel::RunLater(std::chrono::milliseconds delay, std::function<void()> work) {
+  QTimer::singleShot(delay, this, std::move(work));
 }
 
 void MainPanel::ServeWhileWaiting() {

@@ -51,12 +51,10 @@ class MainPanel : public QWidget, public PanelHost {
   // the worker. Safe to call more than once.
   void Shutdown();
 
-  // Mounts the discs of `paths` (cue sheets, audio files, folders) under new drive letters and selects the first.
-  // Refused while a job runs; an unusable file is reported in a message box. False when nothing was selected.
+  // Opens the discs of dropped or chosen files (PanelController::OpenDiscs).
   bool OpenImages(const QStringList& paths);
-  // Media notices for a drive letter.
-  void MediaRemoved(char letter);
-  void MediaArrived(char letter);
+  // A disc went from or arrived in a drive (PanelController::MediaChanged); nothing once the panel has shut down.
+  void MediaChanged(const MediaEvent& event);
 
   // The controls the frame places on the tool bar (it owns their windows from then on).
   CFlatComboBox* driveBox() const { return driveBox_; }
@@ -88,13 +86,15 @@ class MainPanel : public QWidget, public PanelHost {
   void SetTrackNumberText(const std::string& text) override;
   void ConsoleAppend(const std::string& text) override;
   void EnableDriveBox() override;
-  void PostDataChanged(View view, int wParam, int lParam) override;
+  void PostDataChanged(View view, DataChange change, RowTarget rows) override;
   void ShowError(const std::string& text) override;
   void TrackJudged(int rowIndex, int blocks, const TrackResult* result) override;
   void SelectPage(int page) override;
   void SetPageEnabled(int page, bool enabled) override;
   void DisableDriveBox() override;
   char DriveBoxLetter() override;
+  void DrivesChanged(char letter) override;
+  void RunLater(std::chrono::milliseconds delay, std::function<void()> work) override;
   void ServeWhileWaiting() override;
 
  protected:

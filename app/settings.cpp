@@ -55,14 +55,14 @@ Settings::Settings() {
     store_ = std::make_unique<QSettings>("Velmora", "Analyzer");
   }
   cdDrive = static_cast<char>(ReadDword(store_.get(), "cdDrive", 'C') & 0xFF);
-  SkipMode = ReadDword(store_.get(), "SkipMode", 0);
-  ConsoleEnabled = ReadDword(store_.get(), "ConsoleEnabled", 0) == 1;
+  skipMode = ReadDword(store_.get(), "SkipMode", 0);
+  consoleEnabled = ReadDword(store_.get(), "ConsoleEnabled", 0) == 1;
 }
 
 Settings::~Settings() {
   if (!store_) return;
   store_->setValue("cdDrive", static_cast<int>(static_cast<signed char>(cdDrive)));
-  store_->setValue("SkipMode", SkipMode);
+  store_->setValue("SkipMode", skipMode);
   store_->sync();
 }
 

@@ -19,13 +19,13 @@ class Settings {
  public:
   Settings();
   // Writes "cdDrive" and "SkipMode" back; "ConsoleEnabled" is never written.
-  virtual ~Settings();
+  ~Settings();
   Settings(const Settings&) = delete;
   Settings& operator=(const Settings&) = delete;
 
   char cdDrive = 'C';           // only the low 8 bits of the stored value count
-  bool ConsoleEnabled = false;  // only a stored value of exactly 1 turns the console page on
-  std::int32_t SkipMode = 0;    // as stored; the panel keeps it within 0 to 7
+  bool consoleEnabled = false;  // only a stored value of exactly 1 turns the console page on
+  std::int32_t skipMode = 0;    // as stored; the panel keeps it within 0 to 7
 
  private:
   std::unique_ptr<QSettings> store_;

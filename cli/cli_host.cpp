@@ -16,7 +16,7 @@ std::string UnixLineBreaks(const std::string& text) {
 
 CliHost::CliHost(DiscModel& model, DiscOutput output) : model_(model), output_(std::move(output)) {}
 
-void CliHost::ClearAnalysisViews() { model_.ClearAnalysisData(); }
+void CliHost::ClearAnalysisViews() {}
 
 void CliHost::ConsoleAppend(const std::string& text) {
   std::string appended;

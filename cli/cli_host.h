@@ -36,7 +36,7 @@ class CliHost : public JobHost {
   void SetTrackNumberText(const std::string&) override {}
   void ConsoleAppend(const std::string& text) override;
   void EnableDriveBox() override {}
-  void PostDataChanged(View, int, int) override {}
+  void PostDataChanged(View, DataChange, RowTarget) override {}
   void ShowError(const std::string& text) override;
   void TrackJudged(int rowIndex, int blocks, const TrackResult* result) override;
   void DiscJudged(int verdict, double probability) override;

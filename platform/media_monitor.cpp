@@ -68,18 +68,18 @@ bool InDevLinks(const UdevEvent& e, const std::string& description) {
   return false;
 }
 
-std::uint32_t MatchingLetters(const UdevEvent& e, const DriveTable& drives) {
+std::string MatchingLetters(const UdevEvent& e, const DriveTable& drives) {
   std::string node = Resolved(e.devNode);
   if (node.empty()) node = e.devNode;  // a removed device's node may be gone already
-  std::uint32_t mask = 0;
+  std::string letters;
   for (const char letter : LettersFromUnitMask(drives.LogicalDriveMask())) {
     const DriveTable::Drive drive = drives.Lookup(letter);
     if (drive.type != DriveType::Cdrom || !IsDeviceNode(drive.description)) continue;
     if (drive.description == e.devNode || InDevLinks(e, drive.description) || Resolved(drive.description) == node) {
-      mask |= 1u << (letter - 'A');
+      letters += letter;
     }
   }
-  return mask;
+  return letters;
 }
 
 UdevEvent ToEvent(udev_device* device) {
@@ -97,19 +97,14 @@ UdevEvent ToEvent(udev_device* device) {
 
 }  // namespace
 
-std::optional<MediaNotice> MediaNoticeFromUdev(const UdevEvent& e, const DriveTable& drives) {
-  if (e.devNode.empty()) return std::nullopt;
-  if (!IsOrAbsent(e, "SUBSYSTEM", "block") || !IsOrAbsent(e, "DEVTYPE", "disk")) return std::nullopt;
+std::vector<MediaEvent> MediaEventsFromUdev(const UdevEvent& e, const DriveTable& drives) {
+  std::vector<MediaEvent> events;
+  if (e.devNode.empty()) return events;
+  if (!IsOrAbsent(e, "SUBSYSTEM", "block") || !IsOrAbsent(e, "DEVTYPE", "disk")) return events;
   const Change change = Decide(e);
-  if (change == Change::None) return std::nullopt;
-  const std::uint32_t mask = MatchingLetters(e, drives);
-  if (mask == 0) return std::nullopt;
-  MediaNotice notice;
-  notice.event = change == Change::Arrival ? MediaNotice::kArrival : MediaNotice::kRemoveComplete;
-  notice.deviceType = MediaNotice::kVolume;
-  notice.flags = MediaNotice::kMedia;
-  notice.unitMask = mask;
-  return notice;
+  if (change == Change::None) return events;
+  for (const char letter : MatchingLetters(e, drives)) events.push_back({letter, change == Change::Arrival});
+  return events;
 }
 
 MediaMonitor::MediaMonitor() = default;
@@ -159,9 +154,9 @@ bool MediaMonitor::Start() {
 
 int MediaMonitor::Fd() const { return monitor_ ? udev_monitor_get_fd(monitor_) : -1; }
 
-std::vector<MediaNotice> MediaMonitor::ReadPending(const DriveTable& drives) {
-  std::vector<MediaNotice> notices;
-  if (!monitor_) return notices;
+std::vector<MediaEvent> MediaMonitor::ReadPending(const DriveTable& drives) {
+  std::vector<MediaEvent> events;
+  if (!monitor_) return events;
   for (int i = 0; i < kMaxEventsPerRead; ++i) {
     // The socket does not block: no device when nothing is queued.
     udev_device* device = udev_monitor_receive_device(monitor_);
@@ -177,9 +172,9 @@ std::vector<MediaNotice> MediaMonitor::ReadPending(const DriveTable& drives) {
         hadMedium_[e.devNode] = Has(e, "ID_CDROM_MEDIA", "1");
       }
     }
-    if (auto notice = MediaNoticeFromUdev(e, drives)) notices.push_back(*notice);
+    for (const MediaEvent& event : MediaEventsFromUdev(e, drives)) events.push_back(event);
   }
-  return notices;
+  return events;
 }
 
 }  // namespace ossel

@@ -1,15 +1,15 @@
-// Media changes of the machine's CD drives, as the media-change notices of a Windows window.
+// Media changes of the machine's CD drives, as the window's media-change notices tell them.
 //
 // The kernel and udev announce a disc going in or out as a "change" of the drive's block device; this turns such
-// an event into a device arrival (0x8000) or a device removal complete (0x8004) notice for a volume (device type 2)
-// about a medium (flag 1), with the unit mask of the drive letters the table gives the drive.
+// an event into one media event for each drive letter the table gives the drive: a disc arrived (the device
+// arrival notice, 0x8000, for a volume's medium) or went (device removal complete, 0x8004).
 //
-// Rules of MediaNoticeFromUdev, in this order:
+// Rules of MediaEventsFromUdev, in this order:
 //   - Only whole-disk block devices (SUBSYSTEM "block", DEVTYPE "disk" when the event names them) of CD drives in
 //     the table. A drive matches when its description names the event's node: the same text, one of the node's
 //     udev symlinks (DEVLINKS), or the same path once both are resolved. A description outside /dev/, or one
 //     naming a regular file (an image kept in /dev/shm), is a virtual disc and never matches. Every matching
-//     letter is in the mask: /dev/cdrom and /dev/sr0 may both be in the table for one drive.
+//     letter has its event: /dev/cdrom and /dev/sr0 may both be in the table for one drive.
 //   - "change": DISK_EJECT_REQUEST=1 is a removal (the disc is on its way out). Else DISK_MEDIA_CHANGE=1 is an
 //     arrival with ID_CDROM_MEDIA=1 and a removal without it. Else ID_CDROM_MEDIA appearing (arrival) or
 //     disappearing (removal) against `hadMedium`; when that is not known, or nothing changed, no notice: a
@@ -20,7 +20,6 @@
 // removals; a second removal of the same drive forgets nothing more.
 #pragma once
 
-#include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
@@ -34,16 +33,11 @@ struct udev_monitor;
 
 namespace ossel {
 
-struct MediaNotice {
-  static constexpr std::uint32_t kArrival = 0x8000;
-  static constexpr std::uint32_t kRemoveComplete = 0x8004;
-  static constexpr std::uint32_t kVolume = 2;
-  static constexpr std::uint32_t kMedia = 1;
-
-  std::uint32_t event = 0;       // kArrival or kRemoveComplete
-  std::uint32_t deviceType = 0;  // kVolume
-  std::uint32_t flags = 0;       // kMedia
-  std::uint32_t unitMask = 0;    // bit n for drive letter 'A' + n
+// A disc arrived in, or went from, the drive with this letter.
+struct MediaEvent {
+  char letter = 0;
+  bool arrived = false;
+  bool operator==(const MediaEvent&) const = default;
 };
 
 // One udev event, as the monitor received it.
@@ -55,9 +49,10 @@ struct UdevEvent {
   std::optional<bool> hadMedium;
 };
 
-std::optional<MediaNotice> MediaNoticeFromUdev(const UdevEvent& e, const DriveTable& drives);
+// The events of `e` in the order of the letters; none when it is no media change of a CD drive in the table.
+std::vector<MediaEvent> MediaEventsFromUdev(const UdevEvent& e, const DriveTable& drives);
 
-// Listens to udev for the events of block devices and maps them with MediaNoticeFromUdev. Never blocks and never
+// Listens to udev for the events of block devices and maps them with MediaEventsFromUdev. Never blocks and never
 // throws; without udev (a container, a machine without the daemon) Start fails and there are simply no notices.
 class MediaMonitor {
  public:
@@ -72,7 +67,7 @@ class MediaMonitor {
   // The socket to watch for readability; -1 before a successful Start.
   int Fd() const;
   // Every event queued now, mapped; returns at once when none is queued, and empty before a successful Start.
-  std::vector<MediaNotice> ReadPending(const DriveTable& drives);
+  std::vector<MediaEvent> ReadPending(const DriveTable& drives);
 
  private:
   void Stop();

@@ -101,7 +101,7 @@ void HyperLink::keyPressEvent(QKeyEvent* event) {
   QLabel::keyPressEvent(event);
 }
 
-AboutDialog::AboutDialog(Settings* settings, QWidget* parent) : QWidget(parent), settings_(settings) {
+AboutDialog::AboutDialog(QWidget* parent) : QWidget(parent) {
   setFont(QFont("宋体", 9));
   const DialogUnits Dlu(font());
 

@@ -11,7 +11,8 @@ class QPushButton;
 
 namespace ossel {
 
-class Settings;
+// Where the donate button (and Enter on the page) leads.
+inline constexpr char kDonationUrl[] = "https://velmora.example/donate";
 
 inline constexpr char kVersionBanner[] = "Ossel Analyzer version 1.2 / Aurvex version 0.8";
 inline constexpr char kMakerNotice[] = "Copyright (C) 2026 Velmora Software";
@@ -54,7 +55,7 @@ class AboutDialog : public QWidget {
   Q_OBJECT
 
  public:
-  AboutDialog(Settings* settings, QWidget* parent = nullptr);
+  explicit AboutDialog(QWidget* parent = nullptr);
 
   HyperLink* link() const { return link_; }
   QPushButton* donateButton() const { return donate_; }
@@ -65,7 +66,6 @@ class AboutDialog : public QWidget {
  private:
   void Donate();
 
-  Settings* settings_;
   HyperLink* link_;
   QPushButton* donate_;
 };

@@ -48,27 +48,43 @@ CExtTabCtrl::CExtTabCtrl(QWidget* parent)
   connect(bar_, &QTabBar::currentChanged, this, &CExtTabCtrl::SelectionChanged);
 }
 
-void CExtTabCtrl::InsertItems() {
+void CExtTabCtrl::SetPages(std::vector<PageEntry> pages) {
   const QSignalBlocker block(bar_);
-  for (const PageEntry& entry : pages) {
-    if (entry.caption.isEmpty()) break;
+  while (bar_->count() > 0) bar_->removeTab(0);
+  pages_ = std::move(pages);
+  for (const PageEntry& entry : pages_) {
     bar_->addTab(entry.enabled ? enabledIcon_ : disabledIcon_, entry.caption);
     if (entry.page) entry.page->hide();
   }
+  current_ = -1;
   RefreshImages();
   bar_->setGeometry(0, 0, width(), bar_->sizeHint().height());
 }
 
+void CExtTabCtrl::SetPageEnabled(int index, bool enabled) {
+  if (index < 0 || index >= static_cast<int>(pages_.size())) return;
+  pages_[static_cast<size_t>(index)].enabled = enabled;
+  RefreshImages();
+}
+
+bool CExtTabCtrl::PageEnabled(int index) const {
+  return index >= 0 && index < static_cast<int>(pages_.size()) && pages_[static_cast<size_t>(index)].enabled;
+}
+
+QWidget* CExtTabCtrl::PageAt(int index) const {
+  return index >= 0 && index < static_cast<int>(pages_.size()) ? pages_[static_cast<size_t>(index)].page : nullptr;
+}
+
 void CExtTabCtrl::RefreshImages() {
-  for (int i = 0; i < bar_->count() && i < static_cast<int>(pages.size()); ++i) {
-    const bool enabled = pages[static_cast<size_t>(i)].enabled;
+  for (int i = 0; i < bar_->count(); ++i) {
+    const bool enabled = PageEnabled(i);
     bar_->setTabIcon(i, enabled ? enabledIcon_ : disabledIcon_);
     bar_->setTabEnabled(i, enabled);
   }
 }
 
 bool CExtTabCtrl::SelectPage(int index) {
-  if (index < 0 || index >= bar_->count() || !pages[static_cast<size_t>(index)].enabled) return false;
+  if (index < 0 || index >= bar_->count() || !PageEnabled(index)) return false;
   if (bar_->currentIndex() == index) {
     SelectionChanged(index);
   } else {
@@ -83,17 +99,14 @@ QRect CExtTabCtrl::PageArea() const {
 }
 
 void CExtTabCtrl::SelectionChanged(int sel) {
-  if (sel >= 0 && sel < static_cast<int>(pages.size())) {
-    QWidget* page = pages[static_cast<size_t>(sel)].page;
-    if (page) {
-      if (current_ >= 0 && current_ < static_cast<int>(pages.size()) && current_ != sel) {
-        if (QWidget* previous = pages[static_cast<size_t>(current_)].page) previous->hide();
-      }
-      current_ = sel;
-      page->setGeometry(PageArea());
-      page->show();
-      page->setFocus();
+  if (QWidget* page = PageAt(sel)) {
+    if (current_ != sel) {
+      if (QWidget* previous = PageAt(current_)) previous->hide();
     }
+    current_ = sel;
+    page->setGeometry(PageArea());
+    page->show();
+    page->setFocus();
   }
   emit pageChanged();
 }
@@ -101,9 +114,7 @@ void CExtTabCtrl::SelectionChanged(int sel) {
 void CExtTabCtrl::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   bar_->setGeometry(0, 0, width(), bar_->sizeHint().height());
-  if (current_ >= 0 && current_ < static_cast<int>(pages.size())) {
-    if (QWidget* page = pages[static_cast<size_t>(current_)].page) page->setGeometry(PageArea());
-  }
+  if (QWidget* page = PageAt(current_)) page->setGeometry(PageArea());
 }
 
 void CExtTabCtrl::paintEvent(QPaintEvent*) {

@@ -11,8 +11,8 @@
 namespace ossel {
 
 struct PageEntry {
-  QString caption;          // an empty caption ends the table
-  QPointer<QWidget> page;   // may be absent
+  QString caption;
+  QPointer<QWidget> page;  // may be absent
   bool enabled = false;
 };
 
@@ -33,13 +33,11 @@ class CExtTabCtrl : public QWidget {
  public:
   explicit CExtTabCtrl(QWidget* parent = nullptr);
 
-  // The page table; filled by the panel, then InsertItems().
-  std::vector<PageEntry> pages;
-
-  // One tab per page record up to the first without a caption.
-  void InsertItems();
-  // Sets every tab's icon (and whether it can be selected) from the page records.
-  void RefreshImages();
+  // The page table, one tab per record, in order; the pages are hidden until selected.
+  void SetPages(std::vector<PageEntry> pages);
+  // Marks a page enabled or disabled: its tab's icon, and whether it can be selected. Out of range does nothing.
+  void SetPageEnabled(int index, bool enabled);
+  bool PageEnabled(int index) const;
   // Selects an enabled page; a disabled or missing one is refused. True when selected.
   bool SelectPage(int index);
   // The index of the selected tab, -1 when none.
@@ -61,7 +59,11 @@ class CExtTabCtrl : public QWidget {
 
  private:
   void SelectionChanged(int sel);
+  // Sets every tab's icon (and whether it can be selected) from the page records.
+  void RefreshImages();
+  QWidget* PageAt(int index) const;
 
+  std::vector<PageEntry> pages_;
   FixedWidthTabBar* bar_;
   QIcon enabledIcon_;
   QIcon disabledIcon_;

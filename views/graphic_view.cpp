@@ -44,14 +44,14 @@ GraphicView::GraphicView(DiscModel& model, TrackNum* trackNumber, Entry entry, Q
 
 bool GraphicView::event(QEvent* event) {
   if (event->type() == DataChangedEvent::kType) {
-    OnDataChanged(static_cast<DataChangedEvent*>(event)->wParam);
+    OnDataChanged(static_cast<DataChangedEvent*>(event)->change);
     return true;
   }
   return QWidget::event(event);
 }
 
-void GraphicView::OnDataChanged(int wParam) {
-  if (wParam == kDataClear) {
+void GraphicView::OnDataChanged(DataChange change) {
+  if (change == DataChange::Clear) {
     current_ = 0;
     hasData_ = false;
     rowsWithData_.clear();

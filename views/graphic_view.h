@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "analysis/disc_model.h"
+#include "analysis/job_host.h"
 
 namespace ossel {
 
@@ -28,7 +29,7 @@ class GraphicView : public QWidget {
   GraphicView(DiscModel& model, TrackNum* trackNumber, Entry entry, QWidget* parent);
 
   // Whether any track has stored data for this view (the panel enables the page from it).
-  bool hasData() const { return hasData_; }
+  bool HasData() const { return hasData_; }
   // The row of the track on display.
   int current() const { return current_; }
   QSlider* slider() const { return slider_; }
@@ -63,7 +64,7 @@ class GraphicView : public QWidget {
   TrackNum* trackNumber_;
 
  private:
-  void OnDataChanged(int wParam);
+  void OnDataChanged(DataChange change);
 
   Entry entry_;
   QSlider* slider_;

@@ -8,8 +8,8 @@
 
 namespace ossel {
 
+// The maker's home page: the help's start page when the program's folder is not known, and the about page's link.
 inline constexpr char kHomePageUrl[] = "https://velmora.example/";
-inline constexpr char kDonationUrl[] = "https://velmora.example/donate";
 
 // The browser: shows local HTML pages; links to the web open in the user's browser.
 class CExplorer : public QTextBrowser {

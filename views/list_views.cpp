@@ -53,26 +53,25 @@ void TrackListView::SetItemTexts(int item, const TrackRow& row) {
 int TrackListView::InsertRow(int index, const TrackRow& row) {
   // The first items added to the empty list take the picture away, unless there are no track rows to show.
   if (ItemCount() == 0 && model_.RowCount() > 0) SetBackgroundPicture(QString());
-  const int item = InsertItem(index, Text(row.nameText), row.trackNumber);
+  const int item = InsertItem(index, Text(row.nameText));
   SetItemTexts(item, row);
   return item;
 }
 
-void TrackListView::OnDataChanged(int wParam, int lParam) {
-  if (wParam == kDataClear) {
+void TrackListView::OnDataChanged(DataChange change, RowTarget rows) {
+  if (change == DataChange::Clear) {
     DeleteAllItems();
     SetBackgroundPicture(backgroundAddress_);
     return;
   }
-  if (wParam != kDataRefresh) return;
-  if (lParam == kAllRows) {
-    const std::vector<TrackRow> rows = model_.RowsCopy();
-    for (size_t i = 0; i < rows.size(); ++i) InsertRow(static_cast<int>(i), rows[i]);
-  } else if (lParam == kDiscRow) {
+  if (rows.IsAll()) {
+    const std::vector<TrackRow> copies = model_.RowsCopy();
+    for (size_t i = 0; i < copies.size(); ++i) InsertRow(static_cast<int>(i), copies[i]);
+  } else if (rows.IsDisc()) {
     const int item = InsertRow(model_.RowCount(), model_.DiscRowCopy());
     SetItemState(item, kStateSummaryRow, kStateSummaryRow);
-  } else if (lParam >= 0 && lParam < model_.RowCount()) {
-    SetItemTexts(lParam, model_.RowCopy(lParam));
+  } else if (rows.Index() >= 0 && rows.Index() < model_.RowCount()) {
+    SetItemTexts(rows.Index(), model_.RowCopy(rows.Index()));
   }
 }
 
@@ -94,12 +93,11 @@ InfoListView::InfoListView(DiscModel& model, QWidget* parent) : CMyListCtrl(pare
 
 std::vector<int> InfoListView::ColumnWidths(int w) const { return {4 * w / 10, 6 * w / 10}; }
 
-void InfoListView::OnDataChanged(int wParam, int) {
-  if (wParam == kDataClear) {
+void InfoListView::OnDataChanged(DataChange change, RowTarget) {
+  if (change == DataChange::Clear) {
     DeleteAllItems();
     return;
   }
-  if (wParam != kDataRefresh) return;
   const std::vector<InfoRow> rows = model_.InfoRowsCopy();
   for (size_t i = 0; i < rows.size(); ++i) {
     const int index = static_cast<int>(i);
@@ -139,17 +137,17 @@ void ISRCListView::AddRow(int index, const IsrcRow& row) {
   SetItemText(item, 4, Text(row.code));
 }
 
-void ISRCListView::OnDataChanged(int wParam, int lParam) {
-  if (wParam == kDataClear) {
+void ISRCListView::OnDataChanged(DataChange change, RowTarget rows) {
+  if (change == DataChange::Clear) {
     DeleteAllItems();
     return;
   }
-  if (wParam != kDataRefresh) return;
-  const std::vector<IsrcRow> rows = model_.IsrcRowsCopy();
-  if (lParam == kAllRows) {
-    for (size_t i = 0; i < rows.size(); ++i) AddRow(static_cast<int>(i), rows[i]);
-  } else if (lParam >= 0 && lParam < static_cast<int>(rows.size())) {
-    AddRow(lParam, rows[static_cast<size_t>(lParam)]);
+  const std::vector<IsrcRow> entries = model_.IsrcRowsCopy();
+  const int index = rows.Index();
+  if (rows.IsAll()) {
+    for (size_t i = 0; i < entries.size(); ++i) AddRow(static_cast<int>(i), entries[i]);
+  } else if (index >= 0 && index < static_cast<int>(entries.size())) {
+    AddRow(index, entries[static_cast<size_t>(index)]);
   }
 }
 

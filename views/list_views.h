@@ -27,7 +27,7 @@ class TrackListView : public CMyListCtrl {
   bool BackgroundShown() const { return HasBackgroundPicture(); }
 
  protected:
-  void OnDataChanged(int wParam, int lParam) override;
+  void OnDataChanged(DataChange change, RowTarget rows) override;
   void OnSize() override;
 
  private:
@@ -47,7 +47,7 @@ class InfoListView : public CMyListCtrl {
   std::vector<int> ColumnWidths(int clientWidth) const override;
 
  protected:
-  void OnDataChanged(int wParam, int lParam) override;
+  void OnDataChanged(DataChange change, RowTarget rows) override;
 
  private:
   DiscModel& model_;
@@ -62,7 +62,7 @@ class ISRCListView : public CMyListCtrl {
   std::vector<int> ColumnWidths(int clientWidth) const override;
 
  protected:
-  void OnDataChanged(int wParam, int lParam) override;
+  void OnDataChanged(DataChange change, RowTarget rows) override;
 
  private:
   void AddRow(int index, const IsrcRow& row);

@@ -140,8 +140,6 @@ QVariant ListItemModel::data(const QModelIndex& index, int role) const {
       return QVariant::fromValue(ColumnAt(index.column()).alignment | Qt::AlignVCenter);
     case kStateRole:
       return ItemState(index.row());
-    case kImageRole:
-      return ItemImage(index.row());
     default:
       return {};
   }
@@ -180,12 +178,11 @@ int ListItemModel::InsertColumn(int column, const QString& title, Qt::Alignment 
   return column;
 }
 
-int ListItemModel::InsertItem(int index, const QString& text, int image) {
+int ListItemModel::InsertItem(int index, const QString& text) {
   index = std::clamp(index, 0, ItemCount());
   beginInsertRows(QModelIndex(), index, index);
   Item item;
   item.texts.push_back(text);
-  item.image = image;
   items_.insert(items_.begin() + index, std::move(item));
   endInsertRows();
   return index;
@@ -231,10 +228,6 @@ int ListItemModel::ItemState(int item) const {
   return (item >= 0 && item < ItemCount()) ? items_[static_cast<size_t>(item)].state : 0;
 }
 
-int ListItemModel::ItemImage(int item) const {
-  return (item >= 0 && item < ItemCount()) ? items_[static_cast<size_t>(item)].image : -1;
-}
-
 // ---------------------------------------------------------------------------------------------------------------
 // ListRowDelegate
 
@@ -247,14 +240,14 @@ void ListRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
   const QRect cell = option.rect;
 
   painter->save();
-  list_->currentRowColor = (row % 2 == 1) ? list_->oddRowColor : list_->evenRowColor;
+  const QColor rowColor = (row % 2 == 1) ? list_->oddRowColor : list_->evenRowColor;
   QColor text;
   if (state & kStateHeaderRow) {
     text = GetSysColor(SysColor::BtnText);
     painter->fillRect(cell, GetSysColor(SysColor::BtnFace));
   } else {
     text = GetSysColor((state & kStateGreyed) ? SysColor::InactiveCaptionText : SysColor::WindowText);
-    painter->fillRect(cell, list_->currentRowColor);
+    painter->fillRect(cell, rowColor);
   }
 
   const QFont font = RowFont(list_, state);
@@ -295,9 +288,6 @@ bool ListRowDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view, cons
 
 CMyListCtrl::CMyListCtrl(QWidget* parent)
     : QTableView(parent),
-      textColor(GetSysColor(SysColor::WindowText)),
-      textBkColor(GetSysColor(SysColor::Window)),
-      imageBkColor(GetSysColor(SysColor::Window)),
       items_(new ListItemModel(this)),
       delegate_(new ListRowDelegate(this)) {
   setHorizontalHeader(new ListHeader(this));
@@ -353,7 +343,7 @@ int CMyListCtrl::InsertColumn(int column, const QString& title, Qt::Alignment al
   return at;
 }
 
-int CMyListCtrl::InsertItem(int index, const QString& text, int image) { return items_->InsertItem(index, text, image); }
+int CMyListCtrl::InsertItem(int index, const QString& text) { return items_->InsertItem(index, text); }
 
 bool CMyListCtrl::SetItemText(int item, int column, const QString& text) {
   return items_->SetItemText(item, column, text);
@@ -396,14 +386,14 @@ void CMyListCtrl::LayoutColumns() {
 
 bool CMyListCtrl::event(QEvent* event) {
   if (event->type() == DataChangedEvent::kType) {
-    const auto* change = static_cast<const DataChangedEvent*>(event);
-    OnDataChanged(change->wParam, change->lParam);
+    const auto* notice = static_cast<const DataChangedEvent*>(event);
+    OnDataChanged(notice->change, notice->rows);
     return true;
   }
   return QTableView::event(event);
 }
 
-void CMyListCtrl::OnDataChanged(int, int) {}
+void CMyListCtrl::OnDataChanged(DataChange, RowTarget) {}
 
 void CMyListCtrl::resizeEvent(QResizeEvent* event) {
   // Called for the list's own size and for its viewport's (the client area): widths follow the client width.

@@ -13,6 +13,8 @@
 #include <memory>
 #include <vector>
 
+#include "analysis/job_host.h"
+
 class QSvgRenderer;
 
 namespace ossel {
@@ -33,7 +35,6 @@ class ListItemModel : public QAbstractTableModel {
 
  public:
   static constexpr int kStateRole = Qt::UserRole + 1;  // int: the item's state bits
-  static constexpr int kImageRole = Qt::UserRole + 2;  // int: the item's image index
 
   struct Column {
     QString title;
@@ -51,20 +52,18 @@ class ListItemModel : public QAbstractTableModel {
   int InsertColumn(int column, const QString& title, Qt::Alignment alignment);
   const Column& ColumnAt(int column) const { return columns_[static_cast<size_t>(column)]; }
 
-  int InsertItem(int index, const QString& text, int image);
+  int InsertItem(int index, const QString& text);
   bool SetItemText(int item, int column, const QString& text);
   bool SetItemState(int item, int state, int mask);
   void DeleteAllItems();
   int ItemCount() const { return static_cast<int>(items_.size()); }
   QString ItemText(int item, int column) const;
   int ItemState(int item) const;
-  int ItemImage(int item) const;
 
  private:
   struct Item {
     std::vector<QString> texts;  // one per column; missing ones are empty
     int state = 0;
-    int image = -1;
   };
   std::vector<Column> columns_;
   std::vector<Item> items_;
@@ -99,7 +98,7 @@ class CMyListCtrl : public QTableView {
   // List-control operations.
   int InsertColumn(int column, const QString& title, Qt::Alignment alignment = Qt::AlignLeft);
   int ColumnCount() const { return items_->columnCount(); }
-  int InsertItem(int index, const QString& text, int image = -1);
+  int InsertItem(int index, const QString& text);
   bool SetItemText(int item, int column, const QString& text);
   bool SetItemState(int item, int state, int mask);
   void DeleteAllItems();
@@ -110,7 +109,6 @@ class CMyListCtrl : public QTableView {
 
   // Grid lines along the columns and rows (LVS_EX_GRIDLINES), over the whole client area.
   void SetGridLines(bool on);
-  bool GridLines() const { return gridLines_; }
   // The header bar with the column titles (hidden is LVS_NOCOLUMNHEADER).
   void SetColumnHeaderVisible(bool visible);
 
@@ -126,11 +124,7 @@ class CMyListCtrl : public QTableView {
   // Members of the list control, with their values after construction.
   QColor evenRowColor{255, 255, 255};
   QColor oddRowColor{255, 255, 255};
-  QColor currentRowColor;  // set while a row is drawn
-  int labelMargin = 1;     // pixels taken off the right end of the first column's text area
-  QColor textColor;        // COLOR_WINDOWTEXT; kept for derived lists
-  QColor textBkColor;      // COLOR_WINDOW; kept for derived lists
-  QColor imageBkColor;     // COLOR_WINDOW; background when drawing item images
+  int labelMargin = 1;  // pixels taken off the right end of the first column's text area
 
   static constexpr int kItemTextMax = 259;  // item texts are fetched into 260-character buffers
 
@@ -144,7 +138,7 @@ class CMyListCtrl : public QTableView {
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
   // UM_DATA_CHANGED; the base does nothing.
-  virtual void OnDataChanged(int wParam, int lParam);
+  virtual void OnDataChanged(DataChange change, RowTarget rows);
   // After the column widths have been set for a new size (WM_SIZE).
   virtual void OnSize() {}
 

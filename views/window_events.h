@@ -1,5 +1,6 @@
-// The system's private window messages as Qt events. UM_DATA_CHANGED is always posted, never sent: either thread
-// may post it, and the receiving view handles it on the user-interface thread in posting order.
+// The notices to the views as Qt events (the window's UM_DATA_CHANGED message, 0x404). They are always posted,
+// never sent: either thread may post them, and the receiving view handles them on the user-interface thread in
+// posting order.
 #pragma once
 
 #include <QCoreApplication>
@@ -11,17 +12,17 @@ namespace ossel {
 
 class DataChangedEvent : public QEvent {
  public:
-  static constexpr QEvent::Type kType = static_cast<QEvent::Type>(QEvent::User + kUmDataChanged);
+  static constexpr QEvent::Type kType = static_cast<QEvent::Type>(QEvent::User + 0x404);
 
-  DataChangedEvent(int wParam, int lParam) : QEvent(kType), wParam(wParam), lParam(lParam) {}
+  DataChangedEvent(DataChange change, RowTarget rows) : QEvent(kType), change(change), rows(rows) {}
 
-  const int wParam;
-  const int lParam;
+  const DataChange change;
+  const RowTarget rows;
 };
 
-// Posts UM_DATA_CHANGED (wParam, lParam) to `receiver`; thread-safe, never waits.
-inline void PostDataChanged(QObject* receiver, int wParam, int lParam) {
-  if (receiver) QCoreApplication::postEvent(receiver, new DataChangedEvent(wParam, lParam));
+// Posts the notice to `receiver`; thread-safe, never waits.
+inline void PostDataChanged(QObject* receiver, DataChange change, RowTarget rows) {
+  if (receiver) QCoreApplication::postEvent(receiver, new DataChangedEvent(change, rows));
 }
 
 }  // namespace ossel

@@ -137,7 +137,6 @@ class FaultyDrive {
 // A recording host that also keeps where each report block ends and which tracks were judged.
 class CampaignHost : public test::RecordingHost {
  public:
-  using RecordingHost::RecordingHost;
   void ConsoleAppend(const std::string& text) override {
     RecordingHost::ConsoleAppend(text);
     const std::size_t size = Console().size();
@@ -183,7 +182,7 @@ struct Rig {
     faulty = std::make_unique<FaultyDrive>(disc);
     letter = table.AddCdDrive(faulty->AsDrive());
     model = std::make_unique<DiscModel>(table, storeFolder.empty() ? folder.path() : storeFolder);
-    host = std::make_unique<CampaignHost>(*model);
+    host = std::make_unique<CampaignHost>();
     model->cdDrive = letter;
     host->driveBoxLetter = letter;
     EXPECT_TRUE(model->drive.Open(letter));
@@ -202,10 +201,9 @@ struct Rig {
     if (onWorker) onWorker(worker);
     worker.QueueJob();
     EndsOrDie(future, "the job");
-    readErrorTotal = worker.readErrorTotal;
-    currentTrack = worker.currentTrack;
-    std::unique_lock free(worker.jobLock, std::try_to_lock);
-    jobLockFree = free.owns_lock();
+    readErrorTotal = worker.ReadErrorTotal();
+    currentTrack = worker.CurrentTrack();
+    jobLockFree = worker.TryJobLock().owns_lock();
   }
 
   // What every job leaves behind, however it ended.
@@ -383,7 +381,7 @@ TEST(FaultCampaign, ClosingAtEveryReadOfAShortDisc) {
         reached.set_value();
         // The read goes on until closing has asked the job to stop.
         const auto until = std::chrono::steady_clock::now() + 20s;
-        while (!panel->worker().cancelEvent.IsSet() && std::chrono::steady_clock::now() < until)
+        while (!panel->worker().CancelRequested() && std::chrono::steady_clock::now() < until)
           std::this_thread::sleep_for(1ms);
       }
       return Fault::None;

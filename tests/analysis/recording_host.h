@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -16,16 +17,11 @@ class RecordingHost : public PanelHost {
  public:
   struct Post {
     View view;
-    int wParam;
-    int lParam;
+    DataChange change;
+    RowTarget rows;
   };
 
-  explicit RecordingHost(DiscModel& model) : model_(model) {}
-
-  void ClearAnalysisViews() override {
-    Record("clear-views");
-    model_.ClearAnalysisData();
-  }
+  void ClearAnalysisViews() override { Record("clear-views"); }
   void UpdatePageAvailability() override { Record("update-pages"); }
   int SelectedPage() override { return selectedPage; }
   void SetTrackNumberText(const std::string& text) override { Record("track-number " + text); }
@@ -34,12 +30,12 @@ class RecordingHost : public PanelHost {
     console_ += text + "\r\n";
   }
   void EnableDriveBox() override { Record("enable-drive-box"); }
-  void PostDataChanged(View view, int wParam, int lParam) override {
+  void PostDataChanged(View view, DataChange change, RowTarget rows) override {
     {
       std::lock_guard lock(mutex_);
-      posts_.push_back({view, wParam, lParam});
+      posts_.push_back({view, change, rows});
     }
-    if (onPost) onPost(view, wParam, lParam);
+    if (onPost) onPost(view, change, rows);
   }
   void ShowError(const std::string& text) override { Record("error " + text); }
   void SelectPage(int page) override { Record("select-page " + std::to_string(page)); }
@@ -49,6 +45,24 @@ class RecordingHost : public PanelHost {
   void DisableDriveBox() override { Record("disable-drive-box"); }
   void DiscJudged(int, double) override { ++discVerdicts; }
   char DriveBoxLetter() override { return driveBoxLetter; }
+  void DrivesChanged(char letter) override {
+    Record(std::string("drives-changed ") + letter);
+    driveBoxLetter = letter;
+  }
+  // Work for later is kept until the test runs it (RunPending), as a window's timer would fire it.
+  void RunLater(std::chrono::milliseconds delay, std::function<void()> work) override {
+    Record("run-later " + std::to_string(delay.count()) + " ms");
+    std::lock_guard lock(mutex_);
+    pending_.push_back(std::move(work));
+  }
+  void RunPending() {
+    std::vector<std::function<void()>> work;
+    {
+      std::lock_guard lock(mutex_);
+      work.swap(pending_);
+    }
+    for (auto& w : work) w();
+  }
 
   std::string Console() const {
     std::lock_guard lock(mutex_);
@@ -75,8 +89,8 @@ class RecordingHost : public PanelHost {
   int selectedPage = kPageTracks;
   char driveBoxLetter = 0;
   std::atomic<int> discVerdicts{0};  // disc verdicts the job told
-  // Called on the posting thread after every UM_DATA_CHANGED.
-  std::function<void(View, int, int)> onPost;
+  // Called on the posting thread after every notice to a view.
+  std::function<void(View, DataChange, RowTarget)> onPost;
 
  private:
   void Record(const std::string& call) {
@@ -84,8 +98,8 @@ class RecordingHost : public PanelHost {
     calls_.push_back(call);
   }
 
-  DiscModel& model_;
   mutable std::mutex mutex_;
+  std::vector<std::function<void()>> pending_;
   std::string console_;
   std::vector<std::string> calls_;
   std::vector<Post> posts_;

@@ -32,7 +32,7 @@ TEST(Settings, AFileThatIsNoRegularFileGivesTheDefaultsAndIsLeftAlone) {
     const bool finished = test::FinishesWithin(10, file, [&] {
       Settings settings;
       drive = settings.cdDrive;
-      skip = settings.SkipMode;
+      skip = settings.skipMode;
       settings.cdDrive = 'E';
     });
     const std::string said = testing::internal::GetCapturedStderr();

@@ -97,7 +97,7 @@ TEST(WindowClosing, DuringAJobAtAnyPointTheWindowGoesWithinBoundedTime) {
     auto frame = std::make_unique<CMainFrame>(table);
     ASSERT_TRUE(frame->Create());
     frame->show();
-    probe.cancel = &frame->panel()->controller().worker().cancelEvent;
+    probe.cancel = &frame->panel()->controller().worker().cancelEvent();
     frame->OnCommand(kCmdAnalyze);
     ASSERT_TRUE(QTest::qWaitFor([&] { return probe.reached.load(); }, 30000));
 

@@ -239,7 +239,7 @@ TEST(Window, WhileAJobRunsOnlyCancelActsAndEscCancels) {
   EXPECT_TRUE(w.disc->loaded());
   EXPECT_EQ(w.Rows(), 2);
   w.Key(Qt::Key_Escape);
-  EXPECT_TRUE(w.panel()->controller().worker().cancelEvent.IsSet());
+  EXPECT_TRUE(w.panel()->controller().worker().CancelRequested());
   EXPECT_TRUE(w.panel()->driveBox()->isEnabled());
   w.gate.Open();
   ASSERT_TRUE(w.WaitForJob());
@@ -336,15 +336,11 @@ TEST(Window, MediaNoticesResetAndReloadOnlyTheSelectedDrive) {
   Window w;
   w.Key(Qt::Key_R, Qt::ControlModifier);
   ASSERT_EQ(w.Rows(), 2);
-  const unsigned mine = 1u << (w.letter - 'A');
-  const unsigned other = 1u << ('Q' - 'A');
-  w.frame->OnDeviceChange(0x8004, 2, 1, other);
-  w.frame->OnDeviceChange(0x8004, 3, 1, mine);  // not a volume
-  w.frame->OnDeviceChange(0x8004, 2, 0, mine);  // not about a medium
+  w.frame->OnMediaEvent({'Q', false});
   EXPECT_EQ(w.Rows(), 2);
-  w.frame->OnDeviceChange(0x8004, 2, 1, mine | other);
+  w.frame->OnMediaEvent({w.letter, false});
   EXPECT_EQ(w.Rows(), 0);
-  w.frame->OnDeviceChange(0x8000, 2, 1, mine);
+  w.frame->OnMediaEvent({w.letter, true});
   EXPECT_EQ(w.Rows(), 0);  // read a second later
   EXPECT_TRUE(QTest::qWaitFor([&] { return w.Rows() == 2; }, 5000));
 }
@@ -405,7 +401,7 @@ TEST(AboutAndHelp, EnterOnTheAboutPageDonatesAndEscapeOnTheHelpPageGoesHome) {
     EXPECT_EQ(w.Page(), kPageAbout);
     ASSERT_EQ(catcher.opened.size(), 1u);
     EXPECT_EQ(catcher.opened[0].toString(), kDonationUrl);
-    EXPECT_FALSE(w.panel()->controller().worker().cancelEvent.IsSet());  // Esc did not cancel
+    EXPECT_FALSE(w.panel()->controller().worker().CancelRequested());  // Esc did not cancel
     EXPECT_EQ(w.Rows(), 0);                                              // Enter did not analyse
     EXPECT_EQ(w.panel()->about()->link()->toolTip(), "Velmora Software Homepage");
 

@@ -20,7 +20,7 @@ struct Values {
 
 Values Read() {
   const ossel::Settings settings;
-  return {settings.cdDrive, settings.SkipMode, settings.ConsoleEnabled};
+  return {settings.cdDrive, settings.skipMode, settings.consoleEnabled};
 }
 
 }  // namespace

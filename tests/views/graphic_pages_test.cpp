@@ -159,12 +159,13 @@ struct Pages {
       std::vector<double> profile(8192, level);
       row.profileEntry = model.store.Append(profile.data(), 65536);
     }
-    std::lock_guard lock(model.rowsLock);
-    model.trackRows.push_back(row);
+    std::vector<TrackRow> rows = model.RowsCopy();
+    rows.push_back(row);
+    model.SetRows(std::move(rows));
   }
-  void Tell(int wParam) {
+  void Tell(DataChange change) {
     for (QObject* page : {static_cast<QObject*>(&spectrum), static_cast<QObject*>(&frequency)}) {
-      DataChangedEvent event(wParam, 0);
+      DataChangedEvent event(change, RowTarget::All());
       QApplication::sendEvent(page, &event);
     }
   }
@@ -182,8 +183,8 @@ TEST(GraphicPages, EmptyPagesThenTheFirstStoredTrackWithoutAnyAction) {
   EXPECT_FALSE(pages.spectrum.slider()->isEnabled());
 
   pages.AddRow(100, 1080);
-  pages.Tell(kDataRefresh);
-  EXPECT_TRUE(pages.spectrum.hasData());
+  pages.Tell(DataChange::Refresh);
+  EXPECT_TRUE(pages.spectrum.HasData());
   EXPECT_TRUE(pages.spectrum.HasImage());
   EXPECT_TRUE(pages.frequency.HasProfile());
   s = Pages::Grab(pages.spectrum);
@@ -193,8 +194,8 @@ TEST(GraphicPages, EmptyPagesThenTheFirstStoredTrackWithoutAnyAction) {
   EXPECT_EQ(pages.number.text(), "01");
 
   // A new analysis: the pages forget the track.
-  pages.Tell(kDataClear);
-  EXPECT_FALSE(pages.spectrum.hasData());
+  pages.Tell(DataChange::Clear);
+  EXPECT_FALSE(pages.spectrum.HasData());
   EXPECT_FALSE(pages.spectrum.HasImage());
   s = Pages::Grab(pages.spectrum);
   EXPECT_EQ(s.pixelColor(area.left() + 50, area.top() + 30), QColor(Qt::black));
@@ -205,7 +206,7 @@ TEST(GraphicPages, TheSliderStepsOverTracksThatStoredNothing) {
   pages.AddRow(100, 1080);
   pages.AddRow(100, 1080, false);  // too short: nothing stored
   pages.AddRow(200, 2160);
-  pages.Tell(kDataRefresh);
+  pages.Tell(DataChange::Refresh);
   EXPECT_EQ(pages.spectrum.slider()->maximum(), 1);
   pages.spectrum.slider()->setValue(1);
   EXPECT_EQ(pages.spectrum.current(), 2);
@@ -218,7 +219,7 @@ TEST(GraphicPages, AFailedReadShowsNothingRatherThanThePreviousTrack) {
   Pages pages;
   pages.AddRow(100, 1080);
   pages.AddRow(100, 1080);
-  pages.Tell(kDataRefresh);
+  pages.Tell(DataChange::Refresh);
   pages.model.UpdateRow(1, [](TrackRow& row) { row.imageWidth = 1076; });  // no longer the stored size
   pages.spectrum.slider()->setValue(1);
   EXPECT_EQ(pages.spectrum.current(), 1);
@@ -228,7 +229,7 @@ TEST(GraphicPages, AFailedReadShowsNothingRatherThanThePreviousTrack) {
 TEST(GraphicPages, AZoomedRangeShowsItsColumnsAndTheReadoutFollowsTheMouse) {
   Pages pages;
   pages.AddRow(100, 1080);
-  pages.Tell(kDataRefresh);
+  pages.Tell(DataChange::Refresh);
   const QRect area = PictureArea(pages.spectrum.rect());
   pages.spectrum.Zoom(100, 50);
   const QImage s = Pages::Grab(pages.spectrum);
@@ -261,7 +262,7 @@ TEST(GraphicPages, AZoomedRangeShowsItsColumnsAndTheReadoutFollowsTheMouse) {
 TEST(GraphicPages, TheCutoffMarkerAndTheLegendColours) {
   Pages pages;
   pages.AddRow(100, 1080);
-  pages.Tell(kDataRefresh);
+  pages.Tell(DataChange::Refresh);
   pages.frequency.SetCutoff(0, 16000.0);
   const QImage f = Pages::Grab(pages.frequency);
   const QRect plot = PictureArea(pages.frequency.rect());
@@ -290,13 +291,13 @@ TEST(GraphicPages, AnAnalysedToneLiesAtTheHeightOfItsFrequencyInEachChannel) {
   const char letter = pages.table.AddCdDrive(disc->AsDrive());
   ASSERT_TRUE(pages.model.drive.Open(letter));
   ASSERT_TRUE(pages.model.LoadTrackRows());
-  test::RecordingHost host(pages.model);
+  test::RecordingHost host;
   {
     AnalysisThread worker([&](AnalysisThread& w) { RunAnalyzeDiscJob(pages.model, host, w, 1); });
     worker.QueueJob();
     worker.WaitIdle();
   }
-  pages.Tell(kDataRefresh);
+  pages.Tell(DataChange::Refresh);
   ASSERT_TRUE(pages.spectrum.HasImage());
   const QImage s = Pages::Grab(pages.spectrum);
   const QRect area = PictureArea(pages.spectrum.rect());

@@ -20,8 +20,8 @@
 namespace ossel {
 namespace {
 
-void Send(QWidget* view, int wParam, int lParam) {
-  DataChangedEvent event(wParam, lParam);
+void Send(QWidget* view, DataChange change, RowTarget rows) {
+  DataChangedEvent event(change, rows);
   QCoreApplication::sendEvent(view, &event);
 }
 
@@ -66,11 +66,7 @@ struct Fixture {
   DriveTable table;
   DiscModel model{table};
 
-  void SetTracks(std::vector<TrackRow> rows, TrackRow disc = {}) {
-    std::lock_guard lock(model.rowsLock);
-    model.trackRows = std::move(rows);
-    model.discRow = std::move(disc);
-  }
+  void SetTracks(std::vector<TrackRow> rows, TrackRow disc = {}) { model.SetRows(std::move(rows), std::move(disc)); }
 };
 
 TEST(ListShortenText, CasesOfTheRule) {
@@ -104,14 +100,11 @@ TEST(ListShortenText, CasesOfTheRule) {
 
 TEST(ListInfoView, HeaderRowThenLabelAndValue) {
   Fixture f;
-  {
-    std::lock_guard lock(f.model.listsLock);
-    f.model.infoRows = {{"", "设备信息"}, {"厂家识别码", "VENDOR"}};
-  }
+  f.model.SetInfoRows({{"", "设备信息"}, {"厂家识别码", "VENDOR"}});
   InfoListView view(f.model);
   ShowWithClientWidth(view, 400);
   EXPECT_TRUE(view.horizontalHeader()->isHidden());
-  Send(&view, kDataRefresh, 0);
+  Send(&view, DataChange::Refresh, RowTarget::All());
   ASSERT_EQ(view.ItemCount(), 2);
   EXPECT_EQ(view.ItemText(0, 0), QStringLiteral("设备信息"));
   EXPECT_EQ(view.ItemState(0) & kStateHeaderRow, kStateHeaderRow);
@@ -156,9 +149,9 @@ TEST(ListTrackView, RowColoursAndSummaryRule) {
               Row(0, "Disc", "6.00 Mb", "CDDA"));
   TrackListView view(f.model);
   ShowWithClientWidth(view, 700);
-  Send(&view, kDataClear, 0);
-  Send(&view, kDataRefresh, kAllRows);
-  Send(&view, kDataRefresh, kDiscRow);
+  Send(&view, DataChange::Clear, RowTarget::All());
+  Send(&view, DataChange::Refresh, RowTarget::All());
+  Send(&view, DataChange::Refresh, RowTarget::Disc());
   ASSERT_EQ(view.ItemCount(), 4);
   EXPECT_EQ(view.ItemState(3) & kStateSummaryRow, kStateSummaryRow);
   EXPECT_FALSE(view.BackgroundShown());
@@ -206,7 +199,7 @@ TEST(ListTrackView, ShortenedTextsAndAlignment) {
   f.SetTracks({Row(1, longName, "1234.56 Mb", "CDDA"), Row(2, "02", "1", "CDDA")});
   TrackListView view(f.model);
   ShowWithClientWidth(view, 300);  // unit 3: first column 75, size column 45
-  Send(&view, kDataRefresh, kAllRows);
+  Send(&view, DataChange::Refresh, RowTarget::All());
   ASSERT_EQ(view.columnWidth(0), 75);
   ASSERT_EQ(view.columnWidth(3), 45);
 
@@ -258,7 +251,7 @@ TEST(ListViews, ColumnWidthsFollowTheClientWidth) {
   std::vector<TrackRow> many;
   for (int i = 1; i <= 40; ++i) many.push_back(Row(i, "t", "1", "x"));
   f.SetTracks(many);
-  Send(&tracks, kDataRefresh, kAllRows);
+  Send(&tracks, DataChange::Refresh, RowTarget::All());
   for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();  // layout, range, scroll bar shown
   ASSERT_TRUE(tracks.verticalScrollBar()->isVisible());
   const int client = tracks.viewport()->width();
@@ -287,19 +280,19 @@ TEST(ListViews, DataChangedFollowsTheTable) {
   TrackListView tracks(f.model);
   ShowWithClientWidth(tracks, 500, 300);
   EXPECT_TRUE(tracks.BackgroundShown());  // set at creation
-  PostDataChanged(&tracks, kDataRefresh, kAllRows);
+  PostDataChanged(&tracks, DataChange::Refresh, RowTarget::All());
   QCoreApplication::processEvents();
   ASSERT_EQ(tracks.ItemCount(), 3);
   EXPECT_FALSE(tracks.BackgroundShown());
-  Send(&tracks, kDataRefresh, kDiscRow);
+  Send(&tracks, DataChange::Refresh, RowTarget::Disc());
   ASSERT_EQ(tracks.ItemCount(), 4);
 
   // Clear, then a full fill: built from scratch with the present texts.
   f.SetTracks({Row(1, "A", "1", "x"), Row(2, "B", "2", "y"), Row(3, "C", "3", "z")});
-  Send(&tracks, kDataClear, 0);
+  Send(&tracks, DataChange::Clear, RowTarget::All());
   EXPECT_EQ(tracks.ItemCount(), 0);
   EXPECT_TRUE(tracks.BackgroundShown());
-  Send(&tracks, kDataRefresh, kAllRows);
+  Send(&tracks, DataChange::Refresh, RowTarget::All());
   ASSERT_EQ(tracks.ItemCount(), 3);
   EXPECT_FALSE(tracks.BackgroundShown());
   for (int i = 0; i < 3; ++i) EXPECT_EQ(tracks.ItemState(i), 0);
@@ -308,7 +301,7 @@ TEST(ListViews, DataChangedFollowsTheTable) {
 
   // Refresh of one row rewrites its texts only; beyond the rows nothing happens.
   f.model.UpdateRow(1, [](TrackRow& r) { r.statusText = "MPEG"; r.nameText = "B2"; });
-  Send(&tracks, kDataRefresh, 1);
+  Send(&tracks, DataChange::Refresh, RowTarget::Row(1));
   EXPECT_EQ(tracks.ItemText(1, 6), QStringLiteral("MPEG"));
   EXPECT_EQ(tracks.ItemText(1, 0), QStringLiteral("B2"));
   const auto snapshot = [&] {
@@ -318,53 +311,46 @@ TEST(ListViews, DataChangedFollowsTheTable) {
     return all;
   };
   const auto before = snapshot();
-  Send(&tracks, kDataRefresh, 5);
-  Send(&tracks, 2, kAllRows);  // other wParam values do nothing
+  Send(&tracks, DataChange::Refresh, RowTarget::Row(5));
   EXPECT_EQ(snapshot(), before);
 
   // Resizing keeps the picture away while there are rows, and brings it back when there are none.
   ShowWithClientWidth(tracks, 520, 300);
   EXPECT_FALSE(tracks.BackgroundShown());
   f.SetTracks({});
-  Send(&tracks, kDataClear, 0);
+  Send(&tracks, DataChange::Clear, RowTarget::All());
   ShowWithClientWidth(tracks, 540, 300);
   EXPECT_TRUE(tracks.BackgroundShown());
   const QImage empty = GrabClient(tracks);
   EXPECT_NE(Pixel(empty, 270, 150 - tracks.horizontalHeader()->height() / 2), QColor(255, 255, 255));
 
   // ISRC: all, one by index, beyond the end nothing.
-  {
-    std::lock_guard lock(f.model.listsLock);
-    f.model.isrcRows = {{"Audio 01", "Japan", "ABC", "1999", "JPABC9900001"},
-                        {"Audio 02", "N/A", "XYZ", "2001", "QQXYZ0100002"}};
-  }
+  f.model.SetIsrcRows({{"Audio 01", "Japan", "ABC", "1999", "JPABC9900001"},
+                       {"Audio 02", "N/A", "XYZ", "2001", "QQXYZ0100002"}});
   ISRCListView isrc(f.model);
-  Send(&isrc, kDataRefresh, kAllRows);
+  Send(&isrc, DataChange::Refresh, RowTarget::All());
   ASSERT_EQ(isrc.ItemCount(), 2);
   EXPECT_EQ(isrc.ItemText(1, 4), QStringLiteral("QQXYZ0100002"));
-  Send(&isrc, kDataClear, 0);
+  Send(&isrc, DataChange::Clear, RowTarget::All());
   EXPECT_EQ(isrc.ItemCount(), 0);
-  Send(&isrc, kDataRefresh, 0);
+  Send(&isrc, DataChange::Refresh, RowTarget::Row(0));
   ASSERT_EQ(isrc.ItemCount(), 1);
   EXPECT_EQ(isrc.ItemText(0, 1), QStringLiteral("Japan"));
-  Send(&isrc, kDataRefresh, 2);
-  Send(&isrc, kDataRefresh, kDiscRow);
+  Send(&isrc, DataChange::Refresh, RowTarget::Row(2));
+  Send(&isrc, DataChange::Refresh, RowTarget::Disc());
   EXPECT_EQ(isrc.ItemCount(), 1);
-  Send(&isrc, kDataRefresh, 1);
+  Send(&isrc, DataChange::Refresh, RowTarget::Row(1));
   ASSERT_EQ(isrc.ItemCount(), 2);
   EXPECT_EQ(isrc.ItemText(1, 2), QStringLiteral("XYZ"));
 
   // Information: clear empties it; a fill adds one item per row.
   InfoListView info(f.model);
-  Send(&info, kDataRefresh, 0);
+  Send(&info, DataChange::Refresh, RowTarget::All());
   EXPECT_EQ(info.ItemCount(), 0);
-  {
-    std::lock_guard lock(f.model.listsLock);
-    f.model.infoRows = {{"", "Drive"}, {"Vendor", "V"}, {"Product", "P"}};
-  }
-  Send(&info, kDataRefresh, 0);
+  f.model.SetInfoRows({{"", "Drive"}, {"Vendor", "V"}, {"Product", "P"}});
+  Send(&info, DataChange::Refresh, RowTarget::All());
   EXPECT_EQ(info.ItemCount(), 3);
-  Send(&info, kDataClear, 0);
+  Send(&info, DataChange::Clear, RowTarget::All());
   EXPECT_EQ(info.ItemCount(), 0);
 }
 
@@ -373,7 +359,7 @@ TEST(ListViews, KeyboardMovesTheCurrentRowAndLeavesTheWindowKeys) {
   f.SetTracks({Row(1, "a", "1", "x"), Row(2, "b", "2", "y"), Row(3, "c", "3", "z")});
   TrackListView tracks(f.model);
   ShowWithClientWidth(tracks, 500);
-  Send(&tracks, kDataRefresh, kAllRows);
+  Send(&tracks, DataChange::Refresh, RowTarget::All());
   tracks.setCurrentIndex(tracks.model()->index(0, 0));
   const auto press = [&](int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
     QKeyEvent event(QEvent::KeyPress, key, mods);
