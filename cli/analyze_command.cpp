@@ -205,12 +205,10 @@ class AnalyzeRun {
   // The exit status.
   int Run() {
     csv_.Write(CsvHeader());
-    const std::size_t workers = jobs_ == 1 ? 1 : std::min({static_cast<std::size_t>(jobs_) + 1, kMostDiscsOpen,
-                                                          entries_.size()});
-    std::vector<std::thread> threads;
-    for (std::size_t w = 1; w < workers; ++w) threads.emplace_back([this] { Work(); });
+    // The other workers start with the first disc to be analysed: discs from the cache need none.
+    if (!readCache_) StartWorkers();
     Work();
-    for (std::thread& thread : threads) thread.join();
+    for (std::thread& thread : threads_) thread.join();
     output_.EndProgress();
 
     if (options_.summary) WriteStandardOutput(totals_.Line() + "\n");
@@ -266,6 +264,15 @@ class AnalyzeRun {
     Finish(index, std::move(texts));
   }
 
+  // Called by the first worker only, before any other is started.
+  void StartWorkers() {
+    if (workersStarted_) return;
+    workersStarted_ = true;
+    const std::size_t workers = jobs_ == 1 ? 1 : std::min({static_cast<std::size_t>(jobs_) + 1, kMostDiscsOpen,
+                                                          entries_.size()});
+    for (std::size_t w = 1; w < workers; ++w) threads_.emplace_back([this] { Work(); });
+  }
+
   void AnalyzeDisc(std::size_t index) {
     const DiscEntry& entry = entries_[index];
     // Every line about the disc names it first.
@@ -281,6 +288,7 @@ class AnalyzeRun {
       CacheNote(index, note);
       if (cached) return FromCache(index, *cached);
     }
+    StartWorkers();
 
     DiscOutcome outcome;
     outcome.name = entry.name;
@@ -430,6 +438,8 @@ class AnalyzeRun {
   TrackSlots slots_;
   OrderedOutput output_;
   std::atomic<std::size_t> next_{0};
+  std::vector<std::thread> threads_;  // the workers but the first
+  bool workersStarted_ = false;       // touched by the first worker alone
   std::atomic<bool> pictureFailed_{false};
   // Touched only in disc order, under the ordered output's lock.
   bool failed_ = false;

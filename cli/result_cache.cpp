@@ -28,6 +28,8 @@ namespace fs = std::filesystem;
 constexpr int kSchemaVersion = 1;
 // How long a run waits for another run's write before it gives up (the write of one disc takes milliseconds).
 constexpr int kBusyMilliseconds = 10000;
+// The most lookups of one read transaction.
+constexpr int kReadsInOneTransaction = 256;
 
 const char kSchema[] =
     "DROP TABLE IF EXISTS discs;"
@@ -44,6 +46,12 @@ const char kStore[] =
     " stored) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)";
 
 std::string Absolute(const std::string& path) {
+  // Most paths of a library run are absolute and plain already.
+  if (!path.empty() && path[0] == '/' && path.back() != '/' && path.find("//") == std::string::npos &&
+      path.find("/./") == std::string::npos && path.find("/../") == std::string::npos &&
+      !path.ends_with("/.") && !path.ends_with("/..")) {
+    return path;
+  }
   std::error_code ec;
   const fs::path absolute = fs::absolute(path, ec);
   return ec ? path : absolute.lexically_normal().string();
@@ -108,10 +116,10 @@ std::string CatalogueHash() {
   return text;
 }
 
-std::string CacheVersion(bool english) {
-  std::string version = "engine " + std::to_string(kEngineVersion) + ", ossel " OSSEL_VERSION;
-  if (english) version += ", texts " + CatalogueHash();
-  return version;
+const std::string& CacheVersion(bool english) {
+  static const std::string original = "engine " + std::to_string(kEngineVersion) + ", ossel " OSSEL_VERSION;
+  static const std::string translated = original + ", texts " + CatalogueHash();
+  return english ? translated : original;
 }
 
 // A failure that says the file itself is at fault, so that a new one is the cure.
@@ -230,10 +238,19 @@ std::string ResultCache::DefaultPath(std::string& error) {
 
 std::string ResultCache::Reason() const { return db_ ? sqlite3_errmsg(db_) : "out of memory"; }
 
+void ResultCache::EndReading() {
+  if (!readingSince_) return;
+  sqlite3_step(commit_);
+  sqlite3_reset(commit_);
+  readingSince_ = 0;
+}
+
 void ResultCache::Close() {
-  sqlite3_finalize(find_);
-  sqlite3_finalize(store_);
-  find_ = store_ = nullptr;
+  EndReading();
+  for (sqlite3_stmt** statement : {&find_, &store_, &begin_, &commit_}) {
+    sqlite3_finalize(*statement);
+    *statement = nullptr;
+  }
   if (db_) sqlite3_close(db_);
   db_ = nullptr;
 }
@@ -270,6 +287,8 @@ ResultCache::Opened ResultCache::TryOpen(std::string& why) {
   // never the file.
   if ((rc = Exec(db_, "PRAGMA journal_mode = WAL")) != SQLITE_OK) return fail(rc, false);
   if ((rc = Exec(db_, "PRAGMA synchronous = NORMAL")) != SQLITE_OK) return fail(rc, false);
+  // Results are read in place from the file's pages mapped into memory, never copied into a cache of their own.
+  if ((rc = Exec(db_, "PRAGMA mmap_size = 1073741824")) != SQLITE_OK) return fail(rc, false);
   int version = 0;
   if ((rc = UserVersion(db_, version)) != SQLITE_OK) return fail(rc, false);
   if (version != kSchemaVersion) {
@@ -280,9 +299,11 @@ ResultCache::Opened ResultCache::TryOpen(std::string& why) {
     if (rc == SQLITE_OK) rc = Exec(db_, "COMMIT");
     if (rc != SQLITE_OK) return fail(rc, true);
   }
-  if ((rc = sqlite3_prepare_v3(db_, kFind, -1, SQLITE_PREPARE_PERSISTENT, &find_, nullptr)) != SQLITE_OK ||
-      (rc = sqlite3_prepare_v3(db_, kStore, -1, SQLITE_PREPARE_PERSISTENT, &store_, nullptr)) != SQLITE_OK) {
-    return fail(rc, true);
+  for (const auto& [sql, statement] : {std::pair{kFind, &find_}, {kStore, &store_}, {"BEGIN", &begin_},
+                                       {"COMMIT", &commit_}}) {
+    if ((rc = sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, statement, nullptr)) != SQLITE_OK) {
+      return fail(rc, true);
+    }
   }
   if (!exists && ::stat(path_.c_str(), &status) == 0) {
     device_ = status.st_dev;
@@ -371,6 +392,13 @@ void ResultCache::Failed(int rc, const std::string& why, bool reading, std::stri
 std::optional<CachedDisc> ResultCache::Find(const CacheKey& key, std::string& note) {
   std::lock_guard lock(mutex_);
   if (!db_ || !reading_) return std::nullopt;
+  // Discs found one after the other are read in one transaction, which spares each its own locks; it ends at the
+  // first disc to be analysed, before any write, and after a few hundred discs, so that other runs' writes are seen
+  // and their log folded into the file.
+  if (!readingSince_) {
+    if (sqlite3_step(begin_) == SQLITE_DONE) readingSince_ = 1;
+    sqlite3_reset(begin_);
+  }
   sqlite3_stmt* find = find_;
   sqlite3_reset(find);
   Bind(find, 1, key.disc);
@@ -390,8 +418,8 @@ std::optional<CachedDisc> ResultCache::Find(const CacheKey& key, std::string& no
       found = std::move(disc);
     }
   }
-  // Reset at once: a statement left open would hold its snapshot of the file, and keep the log from being folded in.
   sqlite3_reset(find);
+  if (!found || (readingSince_ && ++readingSince_ > kReadsInOneTransaction)) EndReading();
   if (!why.empty()) Failed(rc, why, true, note);
   return found;
 }
@@ -399,6 +427,7 @@ std::optional<CachedDisc> ResultCache::Find(const CacheKey& key, std::string& no
 void ResultCache::Store(const CacheKey& key, const CachedDisc& disc, std::string& note) {
   std::lock_guard lock(mutex_);
   if (!db_ || !writing_) return;
+  EndReading();
   sqlite3_stmt* store = store_;
   sqlite3_reset(store);
   Bind(store, 1, key.disc);

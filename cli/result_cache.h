@@ -88,6 +88,7 @@ class ResultCache {
   enum class Opened { kYes, kBroken, kNo };
   Opened TryOpen(std::string& why);
   void Close();
+  void EndReading();
   bool MoveAside(std::string& error);
   // A failure of a read or a write with `rc`: the note, and what follows from it for the rest of the run.
   void Failed(int rc, const std::string& why, bool reading, std::string& note);
@@ -98,6 +99,9 @@ class ResultCache {
   sqlite3* db_ = nullptr;
   sqlite3_stmt* find_ = nullptr;
   sqlite3_stmt* store_ = nullptr;
+  sqlite3_stmt* begin_ = nullptr;
+  sqlite3_stmt* commit_ = nullptr;
+  int readingSince_ = 0;  // in a read transaction: 1 + the lookups made in it
   dev_t device_ = 0;  // the file opened, so that one begun anew by another run is not moved aside
   ino_t inode_ = 0;
   bool reading_ = true;
