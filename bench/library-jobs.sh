@@ -15,20 +15,7 @@ work=${2:-${TMPDIR:-/tmp}/ossel-bench-library}
 albums=${3:-200}
 library="$work/library"
 
-if [ ! -f "$library/.made-$albums" ]; then
-  rm -rf "$library"
-  mkdir -p "$work/sources" "$library"
-  for seed in 1 2 3 4 5 6; do
-    [ -f "$work/sources/$seed.flac" ] || sox -R -n -r 44100 -c 2 -b 16 "$work/sources/$seed.flac" synth 5 \
-      whitenoise vol 0.$((seed + 2)) 2> /dev/null
-  done
-  for ((a = 1; a <= albums; a++)); do
-    folder="$library/Artist $((a % 17))/Album $a"
-    mkdir -p "$folder"
-    for t in 1 2 3; do ln "$work/sources/$(((a + t) % 6 + 1)).flac" "$folder/$t track.flac"; done
-  done
-  touch "$library/.made-$albums"
-fi
+bash "$(dirname "$0")/make-library.sh" "$work" "$albums"
 
 timed() {  # timed OUT ARGS...: runs ossel with ARGS; OUT gets "user+sys wall"
   local out=$1
