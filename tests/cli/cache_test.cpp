@@ -74,7 +74,7 @@ TEST(ResultCache, AChangedAddedOrRemovedFileAnalysesItsDiscAgainAndNoOther) {
   };
   const std::vector<Case> cases = {
       {"a track's samples rewritten",
-       [](const SmallLibrary& l) { return SmallLibrary::WriteTrack(l.Album(2) + "/1.flac", 99, 5); }, 4},
+       [](const SmallLibrary& l) { return SmallLibrary::WriteTrack(l.Album(2) + "/1.flac", 99, 30); }, 4},
       {"a track touched, its samples as they were",
        [](const SmallLibrary& l) {
          std::error_code ec;
@@ -94,22 +94,48 @@ TEST(ResultCache, AChangedAddedOrRemovedFileAnalysesItsDiscAgainAndNoOther) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     SmallLibrary library;
-    ASSERT_TRUE(library.ok);
-    const std::vector<std::string> summary = {"analyze", "-r", library.Lib(), "--summary"};
+    // Long enough to be judged, so that other samples give other numbers.
+    ASSERT_TRUE(library.ok && SmallLibrary::WriteTrack(library.Album(2) + "/1.flac", 21, 30));
+    const std::string csv = library.root / "rows.csv";
+    const std::vector<std::string> summary = {"analyze", "-r", library.Lib(), "--summary", "--csv", csv};
     const test::ProcessResult before = RunOsselCached(library.Cache(), summary);
     ASSERT_EQ(FromCache(before.out), 0) << before.out;
     ASSERT_TRUE(c.change(library));
     // The one disc changed is analysed again; the others come from the cache; all is as a fresh run says.
-    const test::ProcessResult after = RunOsselCached(library.Cache(), summary);
     const test::ProcessResult fresh = RunOssel(With(summary, {"--no-cache"}));
+    const std::string freshRows = ReadFile(csv);
+    const test::ProcessResult after = RunOsselCached(library.Cache(), summary);
     EXPECT_EQ(FromCache(after.out), 3) << after.out;
     EXPECT_EQ(WithoutCacheCount(after.out), fresh.out);
     EXPECT_EQ(after.err, fresh.err);
+    EXPECT_EQ(ReadFile(csv), freshRows);
     // Its result replaced the old one.
     const test::ProcessResult again = RunOsselCached(library.Cache(), summary);
     EXPECT_EQ(FromCache(again.out), c.kept) << again.out;
     EXPECT_EQ(WithoutCacheCount(again.out), fresh.out);
+    EXPECT_EQ(ReadFile(csv), freshRows);
   }
+}
+
+TEST(ResultCache, ADiscWhoseFileIsReplacedWhileItIsAnalysedIsNotKept) {
+  SmallLibrary library(1, 30);
+  const std::string track = library.Album(1) + "/1.flac";
+  ASSERT_TRUE(library.ok && SmallLibrary::WriteTrack(library.Album(1) + "/2.flac", 12, 90) &&
+              SmallLibrary::WriteTrack(library.root / "other.flac", 99, 30));
+  const std::string heading = "== " + library.Album(1) + "\n";
+  bool replaced = false;
+  // Its first track analysed, the file is replaced by one of other samples: the result is the old file's.
+  RunOsselCached(library.Cache(), {"analyze", "-r", library.Lib(), "--jobs", "1"}, [&](const std::string& out, int) {
+    const std::size_t at = out.find(heading);
+    if (replaced || at == std::string::npos || out.find("\n\n", at) == std::string::npos) return;
+    replaced = std::rename((library.root / "other.flac").c_str(), track.c_str()) == 0;
+  });
+  ASSERT_TRUE(replaced);
+  const std::vector<std::string> rows = {"analyze", "-r", library.Lib(), "--csv", "-"};
+  const test::ProcessResult fresh = RunOssel(With(rows, {"--no-cache"}));
+  EXPECT_EQ(RunOsselCached(library.Cache(), rows).out, fresh.out);
+  EXPECT_EQ(FromCache(RunOsselCached(library.Cache(), {"analyze", "-r", library.Lib(), "--summary"}).out),
+            library.Kept());
 }
 
 TEST(ResultCache, AnotherSkipOrLanguageIsAnalysedAndKeptBesideTheFirst) {
