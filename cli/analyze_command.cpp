@@ -150,7 +150,6 @@ std::string InputAt(const std::vector<DiscEntry>& entries, const std::string& ou
   return {};
 }
 
-// One library run: the discs, the shared state of their workers, and the outputs.
 // A stream of the run's records, written as the discs finish, in their order: a whole file or standard output. A
 // file that can no longer be written is said once, and the run goes on without it.
 class RunStream {
@@ -264,7 +263,8 @@ class AnalyzeRun {
     Finish(index, std::move(texts));
   }
 
-  // Called by the first worker only, before any other is started.
+  // Starts the other workers, once: the first time it is called, the first worker is the only one there is (later
+  // calls, from any worker, find them started).
   void StartWorkers() {
     if (workersStarted_) return;
     workersStarted_ = true;
