@@ -37,8 +37,8 @@ measure() {  # measure LABEL COMMAND...: keeps the best CPU time of LABEL
 
 for ((r = 0; r < runs; r++)); do
   measure "flac -d" flac --silent --decode --stdout "$work/disc.flac"
-  measure continuous "$ossel" analyze "$work/disc.cue" --jobs 1
-  measure "--skip 8" "$ossel" analyze "$work/disc.cue" --jobs 1 --skip 8
+  measure continuous "$ossel" analyze "$work/disc.cue" --no-cache --jobs 1
+  measure "--skip 8" "$ossel" analyze "$work/disc.cue" --no-cache --jobs 1 --skip 8
 done
 
 for label in "flac -d" continuous "--skip 8"; do

@@ -15,20 +15,7 @@ work=${2:-${TMPDIR:-/tmp}/ossel-bench-library}
 albums=${3:-200}
 library="$work/library"
 
-if [ ! -f "$library/.made-$albums" ]; then
-  rm -rf "$library"
-  mkdir -p "$work/sources" "$library"
-  for seed in 1 2 3 4 5 6; do
-    [ -f "$work/sources/$seed.flac" ] || sox -R -n -r 44100 -c 2 -b 16 "$work/sources/$seed.flac" synth 5 \
-      whitenoise vol 0.$((seed + 2)) 2> /dev/null
-  done
-  for ((a = 1; a <= albums; a++)); do
-    folder="$library/Artist $((a % 17))/Album $a"
-    mkdir -p "$folder"
-    for t in 1 2 3; do ln "$work/sources/$(((a + t) % 6 + 1)).flac" "$folder/$t track.flac"; done
-  done
-  touch "$library/.made-$albums"
-fi
+bash "$(dirname "$0")/make-library.sh" "$work" "$albums"
 
 timed() {  # timed OUT ARGS...: runs ossel with ARGS; OUT gets "user+sys wall"
   local out=$1
@@ -52,12 +39,12 @@ rm -f "$work"/best-*.txt
 for ((round = 1; round <= rounds; round++)); do
   # One time over all the processes: each one's own time is counted in ticks too coarse for a 0.04 s disc.
   find "$library" -mindepth 2 -maxdepth 2 -type d -print0 |
-    /usr/bin/time -f '%U %S %e' -o "$work/time.txt" xargs -0 -n 1 sh -c '"$0" analyze "$1" --jobs 1 --summary > /dev/null || [ $? -eq 1 ]' "$ossel"
+    /usr/bin/time -f '%U %S %e' -o "$work/time.txt" xargs -0 -n 1 sh -c '"$0" analyze "$1" --no-cache --jobs 1 --summary > /dev/null || [ $? -eq 1 ]' "$ossel"
   awk '{ printf "%.2f %.2f\n", $1 + $2, $3 }' "$work/time.txt" > "$work/one-round.txt"
   best "$work/best-one.txt" "$work/one-round.txt"
-  timed "$work/jobs1.txt" analyze -r "$library" --summary --jobs 1
+  timed "$work/jobs1.txt" analyze -r "$library" --no-cache --summary --jobs 1
   best "$work/best-jobs1.txt" "$work/jobs1.txt"
-  timed "$work/jobs2.txt" analyze -r "$library" --summary --jobs 2
+  timed "$work/jobs2.txt" analyze -r "$library" --no-cache --summary --jobs 2
   best "$work/best-jobs2.txt" "$work/jobs2.txt"
 done
 read -r one_by_one_cpu _ < "$work/best-one.txt"

@@ -20,7 +20,7 @@ measure() {  # measure LABEL ARGS...: keeps the best times of LABEL
   local label=$1
   shift
   rm -rf "$work/pictures"
-  /usr/bin/time -f '%U %S %e' -o "$work/time.txt" "$ossel" analyze "$work/disc.cue" --jobs 1 "$@" > /dev/null
+  /usr/bin/time -f '%U %S %e' -o "$work/time.txt" "$ossel" analyze "$work/disc.cue" --no-cache --jobs 1 "$@" > /dev/null
   read -r user sys wall < "$work/time.txt"
   local cpu
   cpu=$(awk -v u="$user" -v s="$sys" 'BEGIN { printf "%.3f", u + s }')

@@ -76,6 +76,6 @@ fi
 out=$work/library.out
 : > "$out"
 start=$(date +%s)
-"$build/ossel" analyze -r "$lib" --summary > "$out" 2> "$work/library.err" &
+"$build/ossel" analyze -r "$lib" --no-cache --summary > "$out" 2> "$work/library.err" &
 watch_run $! "$out" "disc-" $((discs / 10 + 1)) "ossel analyze, $discs discs of $tracks tracks ($((discs * tracks)) tracks)"
 echo "  $(grep -c 'disc-' "$out") discs in $(( $(date +%s) - start )) s; $(tail -1 "$out")"

@@ -18,7 +18,7 @@ trap 'rm -rf "$config"' EXIT
 best_cli=""; best_window=""; longest_gap=0
 for _ in 1 2 3; do
   start=$(date +%s.%N)
-  "$build/ossel" analyze --jobs 1 "$work/disc.cue" > /dev/null
+  "$build/ossel" analyze --no-cache --jobs 1 "$work/disc.cue" > /dev/null
   end=$(date +%s.%N)
   cli=$(awk -v s="$start" -v e="$end" 'BEGIN { printf "%.3f", e - s }')
   out=$(QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME=$config "$build/app/ossel-analyzer" --report-timing "$work/disc.cue" 2>/dev/null)

@@ -1,5 +1,7 @@
 // `ossel analyze`: every disc of a run judged, side by side when there are several jobs, with the outputs written in
-// the order of the discs: the report, or one summary line per disc; a CSV row per track; JSON records; pictures.
+// the order of the discs: the report, or one summary line per disc; a CSV row per track; JSON records, as one array
+// or as JSON Lines; pictures. A disc whose result the result cache holds is not analysed again: its outputs come
+// from there.
 #include <unistd.h>
 
 #include <algorithm>
@@ -25,6 +27,7 @@
 #include "cli/output_file.h"
 #include "cli/picture_loader.h"
 #include "cli/records.h"
+#include "cli/result_cache.h"
 #include "platform/cue_sheet.h"
 #include "platform/text_escape.h"
 #include "display/builders.h"
@@ -147,17 +150,52 @@ std::string InputAt(const std::vector<DiscEntry>& entries, const std::string& ou
   return {};
 }
 
+// A stream of the run's records, written as the discs finish, in their order: a whole file or standard output. A
+// file that can no longer be written is said once, and the run goes on without it.
+class RunStream {
+ public:
+  RunStream(WholeFile* file, bool toStdout) : file_(file), toStdout_(toStdout) {}
+
+  void Write(const std::string& text) {
+    if (toStdout_) {
+      WriteStandardOutput(text);
+    } else if (file_ && !file_->Failed() && !(file_->Write(text) && file_->Flush())) {
+      // Called before the discs or in disc order, where the ordered output lets its caller write directly.
+      std::fprintf(stderr, "ossel: can't write %s\n", EscapeControls(file_->Error()).c_str());
+    }
+  }
+  bool Wanted() const { return toStdout_ || file_; }
+
+ private:
+  WholeFile* file_;
+  const bool toStdout_;
+};
+
+// What a finished disc writes in disc order.
+struct DiscTexts {
+  std::string summary;  // its summary line, without the line break
+  std::string csv;      // its CSV rows
+  std::string json;     // its record; empty when none is written
+  DiscCounts counts;
+  bool failed = false;  // the disc could not be analysed (to the end)
+  bool cached = false;  // from the result cache
+};
+
 // One library run: the discs, the shared state of their workers, and the outputs.
 class AnalyzeRun {
  public:
   AnalyzeRun(const AnalyzeOptions& options, std::vector<DiscEntry> entries, PictureModule* pictures,
-             WholeFile* csvFile, InterruptWatch& interrupts)
+             WholeFile* csvFile, WholeFile* jsonlFile, ResultCache* cache, InterruptWatch& interrupts)
       : options_(options),
         entries_(std::move(entries)),
         stems_(pictures ? UniqueStems(entries_) : std::vector<std::string>()),
         pictures_(pictures),
-        csvFile_(csvFile),
-        csvToStdout_(options.csv == "-"),
+        csv_(csvFile, options.csv == "-"),
+        jsonl_(jsonlFile, options.jsonl == "-"),
+        cache_(cache),
+        // The pictures of a disc are drawn from its analysis: with them asked for, every disc is analysed.
+        readCache_(cache && !options.refresh && !pictures),
+        report_(!options.summary && !options.discs.json && options.csv != "-" && options.jsonl != "-"),
         interrupts_(interrupts),
         jobs_(options.jobs.value_or(std::max(1, static_cast<int>(std::thread::hardware_concurrency())))),
         slots_(jobs_),
@@ -165,18 +203,19 @@ class AnalyzeRun {
 
   // The exit status.
   int Run() {
-    WriteCsv(CsvHeader());
-    const std::size_t workers = jobs_ == 1 ? 1 : std::min({static_cast<std::size_t>(jobs_) + 1, kMostDiscsOpen,
-                                                          entries_.size()});
-    std::vector<std::thread> threads;
-    for (std::size_t w = 1; w < workers; ++w) threads.emplace_back([this] { Work(); });
+    csv_.Write(CsvHeader());
+    // The other workers start with the first disc to be analysed: discs from the cache need none.
+    if (!readCache_) StartWorkers();
     Work();
-    for (std::thread& thread : threads) thread.join();
+    for (std::thread& thread : threads_) thread.join();
     output_.EndProgress();
 
     if (options_.summary) WriteStandardOutput(totals_.Line() + "\n");
     if (options_.discs.json) {
-      WriteStandardOutput(JsonText(json_.size() == 1 && entries_.size() == 1 ? json_.front() : json_) + "\n");
+      // As the records' array is written: each record as it is, between commas.
+      std::string array = "[";
+      for (std::size_t n = 0; n < json_.size(); ++n) array += (n ? "," : "") + json_[n];
+      WriteStandardOutput((json_.size() == 1 && entries_.size() == 1 ? json_.front() : array + "]") + "\n");
     }
     FlushStandardOutput();
     if (const int status = interrupts_.SignalExitStatus()) return status;
@@ -192,35 +231,64 @@ class AnalyzeRun {
         DiscOutcome outcome;
         outcome.name = entries_[index].name;
         outcome.notStarted = true;
-        Finish(index, std::move(outcome), nullptr, nullptr);
+        Finish(index, TextsOf(outcome, nullptr, nullptr));
         continue;
       }
       AnalyzeDisc(index);
     }
   }
 
-  // The CSV rows to their file or standard output; a file that can no longer be written is said once, and the run
-  // goes on without it.
-  void WriteCsv(const std::string& rows) {
-    if (csvToStdout_) {
-      WriteStandardOutput(rows);
-    } else if (csvFile_ && !csvFile_->Failed() && !(csvFile_->Write(rows) && csvFile_->Flush())) {
-      // Called before the discs or in disc order, where the ordered output lets its caller write directly.
-      std::fprintf(stderr, "ossel: can't write %s\n", EscapeControls(csvFile_->Error()).c_str());
-    }
+  // "ossel: NAME: text" on a line of its own. Names and reasons from outside are shown with their control bytes
+  // escaped, so that nothing in them reaches the terminal as it is.
+  static std::string DiscLine(const DiscEntry& entry, const std::string& text) {
+    return "ossel: " + EscapeControls(DiscMessage(entry.name, text)) + "\n";
+  }
+
+  // What the cache had to say about itself while working on disc `index`.
+  void CacheNote(std::size_t index, const std::string& note) {
+    if (!note.empty()) output_.Err(index, "ossel: " + EscapeControls(note) + "\n");
+  }
+
+  // The disc's outputs as a run that analysed it wrote them.
+  void FromCache(std::size_t index, const CachedDisc& cached) {
+    if (!cached.notes.empty()) output_.Err(index, cached.notes);
+    if (report_) output_.Out(index, cached.report);
+    output_.AddCached();
+    DiscTexts texts;
+    texts.summary = cached.summary;
+    texts.csv = cached.csv;
+    texts.json = cached.json;
+    texts.counts = cached.counts;
+    texts.cached = true;
+    Finish(index, std::move(texts));
+  }
+
+  // Starts the other workers, once: the first time it is called, the first worker is the only one there is (later
+  // calls, from any worker, find them started).
+  void StartWorkers() {
+    if (workersStarted_) return;
+    workersStarted_ = true;
+    const std::size_t workers = jobs_ == 1 ? 1 : std::min({static_cast<std::size_t>(jobs_) + 1, kMostDiscsOpen,
+                                                          entries_.size()});
+    for (std::size_t w = 1; w < workers; ++w) threads_.emplace_back([this] { Work(); });
   }
 
   void AnalyzeDisc(std::size_t index) {
     const DiscEntry& entry = entries_[index];
-    const bool report = !options_.summary && !options_.discs.json && !csvToStdout_;
-    // Every line about the disc names it first; names and reasons from outside are shown with their control bytes
-    // escaped, so that nothing in them reaches the terminal as it is.
-    auto error = [this, index, &entry](const std::string& text) {
-      output_.Err(index, "ossel: " + EscapeControls(DiscMessage(entry.name, text)) + "\n");
-    };
-    if (report && entries_.size() > 1) {
+    // Every line about the disc names it first.
+    auto error = [this, index, &entry](const std::string& text) { output_.Err(index, DiscLine(entry, text)); };
+    if (report_ && entries_.size() > 1) {
       output_.Out(index, (index > 0 ? "\n== " : "== ") + EscapeControls(entry.name) + "\n");
     }
+    std::optional<CacheKey> key;
+    if (cache_) key = KeyOf(entry, options_.skip);
+    if (key && readCache_) {
+      std::string note;
+      const std::optional<CachedDisc> cached = cache_->Find(*key, note);
+      CacheNote(index, note);
+      if (cached) return FromCache(index, *cached);
+    }
+    StartWorkers();
 
     DiscOutcome outcome;
     outcome.name = entry.name;
@@ -228,7 +296,11 @@ class AnalyzeRun {
     std::vector<std::string> notes;
     std::string why;
     bool ready = mounted.Mount(entry, why, notes);
-    for (const std::string& note : notes) error(note);
+    CachedDisc kept;  // what the cache keeps of the disc, as it goes out
+    for (const std::string& note : notes) {
+      error(note);
+      kept.notes += DiscLine(entry, note);
+    }
     // The display data of a disc lives only until its pictures are drawn. Through the system cache, a library of
     // short discs never waits for the disk: unbuffered, every transfer did, and a core stood idle meanwhile.
     DiscModel model(DriveTable::System(), DisplayStore::SystemTempFolder(), false);
@@ -246,7 +318,7 @@ class AnalyzeRun {
     if (!ready) {
       error(why);
       outcome.error = DiscReason(entry.name, why);
-      Finish(index, std::move(outcome), nullptr, nullptr);
+      Finish(index, TextsOf(outcome, nullptr, nullptr));
       return;
     }
 
@@ -254,7 +326,11 @@ class AnalyzeRun {
     for (const TrackRow& row : model.RowsCopy()) audio += PlayingSeconds(row.lengthMsf);
     output_.AddAudio(audio);
     DiscOutput texts;
-    if (report) texts.report = [this, index](const std::string& text) { output_.Out(index, text); };
+    // The report is kept as it goes out (the job tells it in order, one piece at a time).
+    texts.report = [this, index, &kept](const std::string& text) {
+      kept.report += text;
+      if (report_) output_.Out(index, text);
+    };
     texts.error = error;
     texts.trackDone = [this, &model](int row) {
       output_.AddAnalysed(PlayingSeconds(model.RowCopy(row).lengthMsf));
@@ -286,34 +362,64 @@ class AnalyzeRun {
     // disc that was judged) was read and gave none; one after it was never reached.
     const std::vector<TrackRow> rows = model.RowsCopy();
     const auto& records = host.Tracks();
+    bool broke = false;
     for (std::size_t n = 0; n < rows.size(); ++n) {
       TrackOutcome track{rows[n].trackNumber, mounted.TrackFile(rows[n].trackNumber), 0, std::nullopt, {}};
       if (n < records.size() && records[n]) {
         track.blocks = records[n]->blocks;
         track.result = records[n]->result;
         if (records[n]->readFailed) track.notAnalysed = "not analysed: the disc's source broke while it was read";
+        broke = broke || records[n]->readFailed;
       } else {
         const bool read = outcome.verdict || n < records.size();
         track.notAnalysed = read ? "not analysed: shorter than one analysis block" : "not analysed";
       }
       outcome.tracks.push_back(std::move(track));
     }
-    Finish(index, std::move(outcome), &model, &host);
+    DiscTexts done = TextsOf(outcome, &model, &host);
+    // Only a disc analysed to its end, undisturbed, from files that did not change meanwhile, is kept.
+    if (key && outcome.error.empty() && !outcome.stopped && !broke && !interrupts_.Interrupted()) {
+      const std::optional<CacheKey> after = KeyOf(entry, options_.skip);
+      if (after && after->files == key->files) {
+        kept.json = done.json;
+        kept.csv = done.csv;
+        kept.summary = done.summary;
+        kept.counts = done.counts;
+        std::string note;
+        cache_->Store(*after, kept, note);
+        CacheNote(index, note);
+      }
+    }
+    if (!options_.discs.json && !jsonl_.Wanted()) done.json.clear();
+    Finish(index, std::move(done));
   }
 
-  // Hands the disc's outcome to the ordered output; what it writes is made now, while the model is alive.
-  void Finish(std::size_t index, DiscOutcome outcome, DiscModel* model, CliHost* host) {
-    std::optional<Json> json;
-    if (options_.discs.json) {
-      json = model ? AnalysisJson(outcome.name, *model, *host)
-                   : outcome.notStarted ? NotStartedJson(outcome) : ErrorJson(outcome);
+  // What the disc writes, made now, while its model is alive. Its record is made when any output or the cache takes
+  // it.
+  DiscTexts TextsOf(const DiscOutcome& outcome, DiscModel* model, CliHost* host) const {
+    DiscTexts texts;
+    texts.summary = SummaryLine(outcome);
+    texts.csv = CsvRows(outcome);
+    texts.counts = CountsOf(outcome);
+    texts.failed = !outcome.error.empty();
+    if (options_.discs.json || jsonl_.Wanted() || (cache_ && model)) {
+      texts.json = JsonText(model ? AnalysisJson(outcome.name, *model, *host)
+                                  : outcome.notStarted ? NotStartedJson(outcome) : ErrorJson(outcome));
     }
-    output_.Finish(index, [this, outcome = std::move(outcome), json = std::move(json)]() mutable {
-      if (!outcome.error.empty() || pictureFailed_) failed_ = true;
-      totals_.Add(outcome);
-      if (options_.summary) WriteStandardOutput(SummaryLine(outcome) + "\n");
-      WriteCsv(CsvRows(outcome));
-      if (json) json_.push_back(std::move(*json));
+    return texts;
+  }
+
+  // Hands the disc's texts to the ordered output, which writes them in disc order.
+  void Finish(std::size_t index, DiscTexts texts) {
+    output_.Finish(index, [this, texts = std::move(texts)]() mutable {
+      if (texts.failed || pictureFailed_) failed_ = true;
+      totals_.Add(texts.counts, texts.cached);
+      if (options_.summary) WriteStandardOutput(texts.summary + "\n");
+      csv_.Write(texts.csv);
+      if (!texts.json.empty()) {
+        jsonl_.Write(texts.json + "\n");
+        if (options_.discs.json) json_.push_back(std::move(texts.json));
+      }
       if (StandardOutputFailed()) interrupts_.Stop();
     });
   }
@@ -322,19 +428,66 @@ class AnalyzeRun {
   const std::vector<DiscEntry> entries_;
   const std::vector<std::string> stems_;
   PictureModule* pictures_;
-  WholeFile* csvFile_;
-  const bool csvToStdout_;
+  RunStream csv_;
+  RunStream jsonl_;
+  ResultCache* cache_;
+  const bool readCache_;
+  const bool report_;  // the report goes to standard output
   InterruptWatch& interrupts_;
   const int jobs_;
   TrackSlots slots_;
   OrderedOutput output_;
   std::atomic<std::size_t> next_{0};
+  std::vector<std::thread> threads_;  // the workers but the first
+  bool workersStarted_ = false;       // touched by the first worker alone
   std::atomic<bool> pictureFailed_{false};
   // Touched only in disc order, under the ordered output's lock.
   bool failed_ = false;
   SummaryTotals totals_;
-  Json json_ = Json::array();
+  std::vector<std::string> json_;
 };
+
+// The K-th of every N discs, in their order.
+std::vector<DiscEntry> Shard(std::vector<DiscEntry> entries, int shard, int shards) {
+  if (shards <= 1) return entries;
+  std::vector<DiscEntry> kept;
+  for (std::size_t n = static_cast<std::size_t>(shard - 1); n < entries.size(); n += static_cast<std::size_t>(shards)) {
+    kept.push_back(std::move(entries[n]));
+  }
+  return kept;
+}
+
+// An output file of the run that must not be one of the files read; 0, or the usage error's status.
+int CheckNotInput(const std::vector<DiscEntry>& entries, const char* option, const std::string& output) {
+  if (output.empty() || output == "-") return 0;
+  const std::string input = InputAt(entries, output);
+  return input.empty() ? 0 : Usage(std::string(option) + " " + output + " would overwrite " + input + ", which is read");
+}
+
+// The result cache for the run; null when it is not to be used or cannot be, with the note said.
+ResultCache* OpenCache(ResultCache& cache, const AnalyzeOptions& options, const std::vector<DiscEntry>& entries) {
+  if (options.noCache) return nullptr;
+  // Physical drives are never kept: a run of drives alone does not open it.
+  if (std::none_of(entries.begin(), entries.end(), [](const DiscEntry& e) { return e.source.has_value(); })) {
+    return nullptr;
+  }
+  std::string note;
+  const std::string path = ResultCache::DefaultPath(note);
+  const bool open = !path.empty() && cache.Open(path, note);
+  if (path.empty()) note = "the result cache is not used: " + note;
+  if (!note.empty()) std::fprintf(stderr, "ossel: %s\n", EscapeControls(note).c_str());
+  return open ? &cache : nullptr;
+}
+
+// Commits a run's output file; the status, made 1 when the file failed.
+int CommitOutput(WholeFile& file, bool used, int status) {
+  std::string error;
+  if (used && !file.Failed() && !file.Commit(error)) {
+    Fail("can't write " + error);
+    return status == 0 ? 1 : status;
+  }
+  return used && file.Failed() && status == 0 ? 1 : status;
+}
 
 }  // namespace
 
@@ -345,10 +498,10 @@ int RunAnalyze(const AnalyzeOptions& options) {
   auto entries = ListDiscs(options.discs, error);
   if (!entries) return Fail(error);
   // An output must not be one of the files read: it would be emptied before it is read.
-  if (!options.csv.empty() && options.csv != "-") {
-    const std::string input = InputAt(*entries, options.csv);
-    if (!input.empty()) return Usage("--csv " + options.csv + " would overwrite " + input + ", which is read");
-  }
+  if (const int status = CheckNotInput(*entries, "--csv", options.csv)) return status;
+  if (const int status = CheckNotInput(*entries, "--jsonl", options.jsonl)) return status;
+  // Every shard sees every disc found, in the same order, and keeps its own of them.
+  *entries = Shard(std::move(*entries), options.shard, options.shards);
 
   PictureModule pictureModule;  // finished when the command ends
   if (!options.pictures.empty()) {
@@ -360,21 +513,20 @@ int RunAnalyze(const AnalyzeOptions& options) {
     }
   }
 
-  WholeFile csvFile;
+  WholeFile csvFile, jsonlFile;
   const bool csvToFile = !options.csv.empty() && options.csv != "-";
+  const bool jsonlToFile = !options.jsonl.empty() && options.jsonl != "-";
   if (csvToFile && !csvFile.Open(options.csv, error)) return Fail("can't write " + error);
+  if (jsonlToFile && !jsonlFile.Open(options.jsonl, error)) return Fail("can't write " + error);
 
+  ResultCache cache;
+  ResultCache* used = OpenCache(cache, options, *entries);
   AnalyzeRun run(options, std::move(*entries), options.pictures.empty() ? nullptr : &pictureModule,
-                 csvToFile ? &csvFile : nullptr, interrupts);
+                 csvToFile ? &csvFile : nullptr, jsonlToFile ? &jsonlFile : nullptr, used, interrupts);
   int status = run.Run();
   // The rows of the discs finished go into place, also after an interrupt; a file that failed is not left half.
-  if (csvToFile && !csvFile.Failed() && !csvFile.Commit(error)) {
-    Fail("can't write " + error);
-    if (status == 0) status = 1;
-  } else if (csvFile.Failed()) {
-    if (status == 0) status = 1;
-  }
-  return status;
+  status = CommitOutput(csvFile, csvToFile, status);
+  return CommitOutput(jsonlFile, jsonlToFile, status);
 }
 
 }  // namespace ossel::cli

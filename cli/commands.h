@@ -11,6 +11,8 @@ int RunDrives();
 int RunToc(const DiscOptions& options);
 int RunInfo(const DiscOptions& options);
 int RunAnalyze(const AnalyzeOptions& options);
+int RunCacheInfo();
+int RunCachePrune();
 
 // Prints "ossel: MESSAGE" on stderr; returns the exit status for failures (1) or for usage errors (2).
 int Fail(const std::string& message);

@@ -27,7 +27,7 @@ InterruptWatch::InterruptWatch() {
     const timespec tick{0, 100 * 1000 * 1000};
     while (!stop_) {
       const int signal = sigtimedwait(&set, nullptr, &tick);
-      if (signal < 0) continue;
+      if (signal < 0 || stop_) continue;  // the tick, or the watch ending
       int none = 0;
       if (!signal_.compare_exchange_strong(none, signal)) {
         // The second signal: the first one's cancel has not brought the process to its end.
@@ -45,6 +45,9 @@ InterruptWatch::InterruptWatch() {
 
 InterruptWatch::~InterruptWatch() {
   stop_ = true;
+  // Woken now rather than at its next tick, which would be most of a run that takes its discs from the result cache.
+  // The signal is the watcher's own: it dies with the thread if the thread does not take it.
+  pthread_kill(thread_.native_handle(), SIGTERM);
   thread_.join();
   // From now on a signal ends the process as it would without the watch.
   const sigset_t set = InterruptSignals();

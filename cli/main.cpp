@@ -4,6 +4,7 @@
 #include <cctype>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -88,8 +89,37 @@ Command DiscCommand(CLI::App& app, const std::string& name, const std::string& d
   return {parser, [state, run] { return WithDrive(state->drive, state->options, [&] { return run(state->options); }); }};
 }
 
+// "K/N" with 1 <= K <= N <= 1000000.
+bool Shard(const std::string& text, int& shard, int& shards) {
+  const std::size_t slash = text.find('/');
+  if (slash == std::string::npos) return false;
+  auto number = [](const std::string& digits) -> int {
+    if (digits.empty() || digits.size() > 7 || digits.find_first_not_of("0123456789") != std::string::npos) return -1;
+    return std::stoi(digits);
+  };
+  shard = number(text.substr(0, slash));
+  shards = number(text.substr(slash + 1));
+  return shard >= 1 && shards >= shard && shards <= 1000000;
+}
+
+// Whether two outputs named differently are one file.
+bool SameFile(const std::string& a, const std::string& b) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  if (fs::absolute(a, ec).lexically_normal() == fs::absolute(b, ec).lexically_normal()) return true;
+  return fs::exists(a, ec) && fs::exists(b, ec) && fs::equivalent(a, b, ec) && !ec;
+}
+
+// What the parser saw of the options of `analyze` that take a value.
+struct AnalyzeGiven {
+  bool csv = false, jsonl = false, pictures = false;
+  std::string pictureSize, shard;
+};
+
 // The checks of `analyze` that the parser cannot make itself, in the order they are reported.
-int CheckAnalyzeOptions(AnalyzeOptions& analyze, const std::string& pictureSize, bool csvGiven, bool picturesGiven) {
+int CheckAnalyzeOptions(AnalyzeOptions& analyze, const AnalyzeGiven& given) {
+  const std::string& pictureSize = given.pictureSize;
+  const bool csvGiven = given.csv, picturesGiven = given.pictures;
   if (!pictureSize.empty() && !PictureSize(pictureSize, analyze.pictureWidth, analyze.pictureHeight)) {
     return ossel::cli::Usage("--picture-size takes WIDTHxHEIGHT, each from 64 to 8192 pixels, not '" + pictureSize +
                              "'");
@@ -103,16 +133,31 @@ int CheckAnalyzeOptions(AnalyzeOptions& analyze, const std::string& pictureSize,
   if (analyze.csv == "-" && (analyze.summary || analyze.discs.json)) {
     return ossel::cli::Usage("--csv - writes to standard output, which --summary and --json need too");
   }
+  if (given.jsonl && analyze.jsonl.empty()) {
+    return ossel::cli::Usage("--jsonl takes the file to write the records to, or - for standard output");
+  }
+  if (analyze.jsonl == "-" && (analyze.summary || analyze.discs.json || analyze.csv == "-")) {
+    return ossel::cli::Usage("--jsonl - writes to standard output, which --summary, --json and --csv - need too");
+  }
+  if (!analyze.jsonl.empty() && analyze.jsonl != "-" && !analyze.csv.empty() && analyze.csv != "-" &&
+      SameFile(analyze.csv, analyze.jsonl)) {
+    return ossel::cli::Usage("--csv and --jsonl name the same file, " + analyze.jsonl);
+  }
+  if (!given.shard.empty() && !Shard(given.shard, analyze.shard, analyze.shards)) {
+    return ossel::cli::Usage("--shard takes K/N, the K-th of N shards (1 <= K <= N), not '" + given.shard + "'");
+  }
   return 0;
 }
 
 Command AnalyzeCommand(CLI::App& app) {
   struct State {
     AnalyzeOptions analyze;
-    std::string drive, pictureSize;
+    std::string drive;
+    AnalyzeGiven given;
     int jobs = 0;
     CLI::Option* jobsOption = nullptr;
     CLI::Option* csv = nullptr;
+    CLI::Option* jsonl = nullptr;
     CLI::Option* pictures = nullptr;
   };
   auto state = std::make_shared<State>();
@@ -129,19 +174,42 @@ Command AnalyzeCommand(CLI::App& app) {
   parser->add_flag("--summary", analyze.summary, "one line per disc and a totals line instead of the report");
   state->csv =
       parser->add_option("--csv", analyze.csv, "one row per track to FILE, or - for standard output")->type_name("FILE");
+  state->jsonl = parser->add_option("--jsonl", analyze.jsonl,
+                                    "the records as JSON Lines to FILE (or - for standard output), each disc's as it "
+                                    "is done")
+                     ->type_name("FILE");
   state->pictures =
       parser->add_option("--pictures", analyze.pictures, "also each track's two pages as PNG in DIR")->type_name("DIR");
-  parser->add_option("--picture-size", state->pictureSize, "their size, each side 64 to 8192 (default 1200x600)")
+  parser->add_option("--picture-size", state->given.pictureSize, "their size, each side 64 to 8192 (default 1200x600)")
       ->type_name("WxH")
       ->needs(state->pictures);
+  parser->add_option("--shard", state->given.shard, "only the K-th of every N discs found, in path order")
+      ->type_name("K/N");
+  CLI::Option* noCache = parser->add_flag("--no-cache", analyze.noCache, "neither read nor write the result cache");
+  parser->add_flag("--refresh", analyze.refresh, "analyse every disc and replace its result in the cache")
+      ->excludes(noCache);
   return {parser, [state] {
             return WithDrive(state->drive, state->analyze.discs, [&] {
               AnalyzeOptions& analyze = state->analyze;
               if (state->jobsOption->count() > 0) analyze.jobs = state->jobs;
-              const int status = CheckAnalyzeOptions(analyze, state->pictureSize, state->csv->count() > 0,
-                                                     state->pictures->count() > 0);
+              state->given.csv = state->csv->count() > 0;
+              state->given.jsonl = state->jsonl->count() > 0;
+              state->given.pictures = state->pictures->count() > 0;
+              const int status = CheckAnalyzeOptions(analyze, state->given);
               return status ? status : ossel::cli::RunAnalyze(analyze);
             });
+          }};
+}
+
+// `cache info` and `cache prune`.
+Command CacheCommand(CLI::App& app) {
+  CLI::App* parser = app.add_subcommand("cache", "the result cache of analyze: where it is and what it holds, or pruned");
+  parser->require_subcommand(1);
+  parser->add_subcommand("info", "where the result cache is, how many discs it holds and how big it is");
+  CLI::App* prune =
+      parser->add_subcommand("prune", "remove the results of discs whose files are gone or changed, or of other versions");
+  return {parser, [parser, prune] {
+            return parser->got_subcommand(prune) ? ossel::cli::RunCachePrune() : ossel::cli::RunCacheInfo();
           }};
 }
 
@@ -194,6 +262,7 @@ int Run(int argc, char** argv) {
       DiscCommand(app, "toc", "print the table of contents", ossel::cli::RunToc),
       DiscCommand(app, "info", "the drive and disc information and the ISRC codes", ossel::cli::RunInfo),
       AnalyzeCommand(app),
+      CacheCommand(app),
   };
   return Parse(app, commands, argc, argv);
 }

@@ -21,9 +21,14 @@ struct AnalyzeOptions {
   std::optional<int> jobs;        // --jobs N; the number of cores when not given
   bool summary = false;           // --summary: one line per disc instead of the report
   std::string csv;                // --csv FILE, "-" for standard output; empty for none
+  std::string jsonl;              // --jsonl FILE, "-" for standard output; empty for none
   std::string pictures;           // --pictures DIR; empty for none
   int pictureWidth = 1200;        // --picture-size WxH
   int pictureHeight = 600;
+  int shard = 1;                  // --shard K/N: the K-th of every N discs found
+  int shards = 1;
+  bool noCache = false;           // --no-cache: the result cache is neither read nor written
+  bool refresh = false;           // --refresh: every disc analysed, its result in the cache replaced
 };
 
 }  // namespace ossel::cli

@@ -79,6 +79,11 @@ void OrderedOutput::AddAnalysed(double seconds) {
   DrawProgressLocked();
 }
 
+void OrderedOutput::AddCached() {
+  std::lock_guard lock(mutex_);
+  ++discsCached_;
+}
+
 void OrderedOutput::EndProgress() {
   std::lock_guard lock(mutex_);
   ClearProgressLocked();
@@ -97,10 +102,13 @@ void OrderedOutput::DrawProgressLocked() {
   lastDrawn_ = now;
   const double wall = std::chrono::duration<double>(now - start_).count();
   const double speed = wall > 0.5 ? analysed_ / wall : 0.0;
-  // The discs not yet opened are taken to be as long as the average of those that are.
+  // The discs not yet opened are taken to be as long as the average of those that are; those from the cache cost
+  // nothing.
   const double perDisc = discsKnown_ ? audioKnown_ / static_cast<double>(discsKnown_) : 0.0;
-  const double total = audioKnown_ + perDisc * static_cast<double>(held_.size() - std::min(held_.size(), discsKnown_));
+  const std::size_t opened = std::min(held_.size(), discsKnown_ + discsCached_);
+  const double total = audioKnown_ + perDisc * static_cast<double>(held_.size() - opened);
   std::string line = "discs " + std::to_string(discsDone_) + "/" + std::to_string(held_.size());
+  if (discsCached_ > 0) line += " (" + std::to_string(discsCached_) + " from the cache)";
   char text[96];
   std::snprintf(text, sizeof text, "  audio %.2f h", analysed_ / 3600.0);
   line += text;

@@ -1,7 +1,8 @@
 // The texts of several discs worked on side by side, written in the order of the discs, so that a run gives the
 // same output whatever the number of jobs: the first unfinished disc's texts go out as they come, the others' are
 // held until every disc before them is finished. On a terminal, one progress line stays at the bottom of standard
-// error: discs done of all, the audio analysed, the speed and the time left.
+// error: discs done of all (and how many of them came from the result cache), the audio analysed, the speed and the
+// time left.
 #pragma once
 
 #include <chrono>
@@ -29,6 +30,8 @@ class OrderedOutput {
   // audio seconds analysed.
   void AddAudio(double seconds);
   void AddAnalysed(double seconds);
+  // A disc whose outputs came from the result cache: none of its audio is analysed.
+  void AddCached();
   // Removes the progress line for good.
   void EndProgress();
 
@@ -55,6 +58,7 @@ class OrderedOutput {
   std::size_t discsDone_ = 0;
   double audioKnown_ = 0.0;     // seconds of audio of the discs whose length is known
   std::size_t discsKnown_ = 0;  // how many those are
+  std::size_t discsCached_ = 0;  // discs from the result cache
   double analysed_ = 0.0;       // seconds of audio analysed
 };
 

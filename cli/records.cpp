@@ -185,27 +185,62 @@ std::string SummaryLine(const DiscOutcome& outcome) {
   return line;
 }
 
-void SummaryTotals::Add(const DiscOutcome& outcome) {
-  ++discs_;
-  if (!outcome.error.empty() || outcome.stopped || outcome.notStarted || !outcome.verdict) {
-    ++discFailed_;
-  } else {
+DiscCounts CountsOf(const DiscOutcome& outcome) {
+  DiscCounts counts;
+  if (outcome.error.empty() && !outcome.stopped && !outcome.notStarted && outcome.verdict) {
     const std::string word = DiscVerdictWord(*outcome.verdict);
-    (word == "CDDA" ? discCdda_ : word == "MPEG" ? discMpeg_ : discUnknown_) += 1;
+    counts.verdict = word == "CDDA" ? DiscCounts::kCdda : word == "MPEG" ? DiscCounts::kMpeg : DiscCounts::kUnknown;
   }
   for (const TrackOutcome& track : outcome.tracks) {
-    ++tracks_;
     const std::string code = TrackCode(track);
-    (code == "CDDA" ? cdda_ : code == "MPEG" ? mpeg_ : code == "UNKN" ? undecided_ : noData_) += 1;
+    (code == "CDDA" ? counts.cdda : code == "MPEG" ? counts.mpeg : code == "UNKN" ? counts.undecided : counts.noData) += 1;
   }
+  return counts;
+}
+
+std::string CountsText(const DiscCounts& counts) {
+  char text[96];
+  std::snprintf(text, sizeof text, "%d %d %d %d %d", counts.verdict, counts.cdda, counts.mpeg, counts.undecided,
+                counts.noData);
+  return text;
+}
+
+bool ReadCounts(const std::string& text, DiscCounts& counts) {
+  int end = 0;
+  DiscCounts read;
+  const bool whole = std::sscanf(text.c_str(), "%d %d %d %d %d%n", &read.verdict, &read.cdda, &read.mpeg,
+                                 &read.undecided, &read.noData, &end) == 5 &&
+                     static_cast<std::size_t>(end) == text.size();
+  if (!whole || read.verdict < 0 || read.verdict > 3 || read.cdda < 0 || read.mpeg < 0 || read.undecided < 0 ||
+      read.noData < 0) {
+    return false;
+  }
+  counts = read;
+  return true;
+}
+
+void SummaryTotals::Add(const DiscCounts& counts, bool cached) {
+  ++discs_;
+  (counts.verdict == DiscCounts::kCdda   ? discCdda_
+   : counts.verdict == DiscCounts::kMpeg ? discMpeg_
+   : counts.verdict == DiscCounts::kUnknown ? discUnknown_
+                                            : discFailed_) += 1;
+  tracks_ += counts.cdda + counts.mpeg + counts.undecided + counts.noData;
+  cdda_ += counts.cdda;
+  mpeg_ += counts.mpeg;
+  undecided_ += counts.undecided;
+  noData_ += counts.noData;
+  if (cached) ++cached_;
 }
 
 std::string SummaryTotals::Line() const {
-  char text[256];
+  char text[320];
   std::snprintf(text, sizeof text, "%d disc%s: %d CDDA, %d MPEG, %d UNKN, %d not analysed; %d track%s: %d CDDA, "
                 "%d MPEG, %d UNKN, %d not analysed", discs_, discs_ == 1 ? "" : "s", discCdda_, discMpeg_,
                 discUnknown_, discFailed_, tracks_, tracks_ == 1 ? "" : "s", cdda_, mpeg_, undecided_, noData_);
-  return text;
+  std::string line = text;
+  if (cached_ > 0) line += "; " + std::to_string(cached_) + (cached_ == 1 ? " disc" : " discs") + " from the cache";
+  return line;
 }
 
 std::string CsvField(const std::string& text) {

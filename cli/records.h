@@ -58,14 +58,27 @@ std::string MsfText(std::int32_t lba);
 // their control bytes escaped, so that each disc has one line.
 std::string SummaryLine(const DiscOutcome& outcome);
 
+// What one disc adds to the totals: its verdict and how many of its tracks had each code.
+struct DiscCounts {
+  enum Verdict { kNotAnalysed = 0, kCdda = 1, kMpeg = 2, kUnknown = 3 };
+  int verdict = kNotAnalysed;  // failed, stopped, never begun or without a verdict: not analysed
+  int cdda = 0, mpeg = 0, undecided = 0, noData = 0;
+};
+DiscCounts CountsOf(const DiscOutcome& outcome);
+// The counts as the result cache keeps them, "V C M U N"; ReadCounts is false for a text that is no such line.
+std::string CountsText(const DiscCounts& counts);
+bool ReadCounts(const std::string& text, DiscCounts& counts);
+
 class SummaryTotals {
  public:
-  void Add(const DiscOutcome& outcome);
-  // "12 discs: 10 CDDA, 1 MPEG, 0 UNKN, 1 not analysed; 130 tracks: 120 CDDA, 9 MPEG, 1 UNKN, 0 not analysed"
+  // A disc; `cached` when its outputs came from the result cache.
+  void Add(const DiscCounts& counts, bool cached = false);
+  // "12 discs: 10 CDDA, 1 MPEG, 0 UNKN, 1 not analysed; 130 tracks: 120 CDDA, 9 MPEG, 1 UNKN, 0 not analysed", with
+  // "; 8 discs from the cache" after it when any were.
   std::string Line() const;
 
  private:
-  int discs_ = 0, discCdda_ = 0, discMpeg_ = 0, discUnknown_ = 0, discFailed_ = 0;
+  int discs_ = 0, discCdda_ = 0, discMpeg_ = 0, discUnknown_ = 0, discFailed_ = 0, cached_ = 0;
   int tracks_ = 0, cdda_ = 0, mpeg_ = 0, undecided_ = 0, noData_ = 0;
 };
 

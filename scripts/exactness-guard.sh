@@ -15,6 +15,10 @@ ossel=$(realpath "${1:-$root/build/ossel}")
 work=${2:-${TMPDIR:-/tmp}/ossel-guard}
 baseline=$root/tests/guard
 mkdir -p "$work/out"
+# Every report made now, never taken from a result cache: each guard run has an empty one of its own (which also
+# serves a build from before the cache, when recording).
+export XDG_CACHE_HOME=$work/cache
+rm -rf "$XDG_CACHE_HOME"
 
 bash "$root/scripts/make-demo-disc.sh" "$work/demo" > /dev/null
 bash "$root/scripts/make-guard-discs.sh" "$work/discs" > /dev/null

@@ -8,9 +8,9 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-tools-dev qt6-l10n-tools
   libcdio-dev libcue-dev libsndfile1-dev libudev-dev
-  libfftw3-dev libcli11-dev nlohmann-json3-dev
+  libfftw3-dev libcli11-dev nlohmann-json3-dev libsqlite3-dev
   clang libclang-rt-14-dev
-  lame flac sox time ffmpeg vorbis-tools python3
+  lame flac sox time ffmpeg vorbis-tools python3 parallel
   xvfb x11-apps imagemagick fonts-wqy-microhei
   qt6-svg-dev fonts-liberation2 openbox xdotool python3-pyatspi at-spi2-core desktop-file-utils appstream
 )

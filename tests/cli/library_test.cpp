@@ -21,17 +21,9 @@ using test::Lines;
 using test::ParseCsv;
 using test::ReadFile;
 using test::RunOssel;
+using test::WithoutElapsedTimes;
 
 const test::SoundFormat kFlac{SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 2, 44100};
-
-// The JSON with the rows' elapsed times, which depend on the machine's load, left out.
-std::string WithoutElapsedTimes(std::string json) {
-  const std::string key = "\"elapsedText\":\"";
-  for (auto at = json.find(key); at != std::string::npos; at = json.find(key, at + 1)) {
-    json.erase(at + key.size(), json.find('"', at + key.size()) - (at + key.size()));
-  }
-  return json;
-}
 
 // A small library: an album of FLAC files named so that natural and plain order differ, an image with a cue sheet
 // that names a WAV where only its FLAC stands, a broken album whose path has a comma and quotes, and lossy and hidden
