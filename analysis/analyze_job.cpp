@@ -129,6 +129,7 @@ class Job {
         row.profileEntry = -1;
         row.imageHeight = kImageHeight;
         row.imageWidth = width;
+        row.imageColumns = 0;
         row.frequencyAxis = JobFrequencyAxis();
       });
       maxWidth = std::max(maxWidth, width);
@@ -304,6 +305,7 @@ class Job {
       row.imageEntry = outcome.imageEntry;
       row.profileEntry = outcome.profileEntry;
       row.imageWidth = outcome.build.imageWidth;
+      row.imageColumns = outcome.build.columns;
       row.profileScale = outcome.build.profileScale;
       row.statusText = status;
     });

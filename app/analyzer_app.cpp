@@ -48,7 +48,7 @@ class TimingProbe : public QObject {
 bool InstallTranslation(QCoreApplication& app) {
   if (CurrentLanguage() != Language::English) return true;
   auto* translator = new QTranslator(&app);
-  if (!translator->load(QStringLiteral(":/i18n/ossel_en.qm"))) {
+  if (!translator->load(QCoreApplication::applicationDirPath() + "/i18n/ossel_en.qm")) {
     delete translator;
     return false;
   }
@@ -56,18 +56,22 @@ bool InstallTranslation(QCoreApplication& app) {
   return true;
 }
 
+void SetWindowFonts() {
+  InstallFontSubstitutes();
+  QFont font("MS Shell Dlg");
+  font.setPointSize(8);
+  QApplication::setFont(font);
+}
+
 AnalyzerApp::AnalyzerApp(int& argc, char** argv) : QApplication(argc, argv) {
   setOrganizationName("Velmora");
-  setApplicationVersion("1.2");
+  setApplicationVersion(OSSEL_VERSION);
   setDesktopFileName("ossel-analyzer");
   if (!InstallTranslation(*this)) std::fprintf(stderr, "ossel-analyzer: the English texts are missing\n");
   // The name a screen reader and the window manager give the program, in the chosen language. The settings do not
   // depend on it: they name their own organisation and application.
   setApplicationName(QCoreApplication::translate("Window", kAppTitle));
-  ossel::InstallFontSubstitutes();
-  QFont font("MS Shell Dlg");
-  font.setPointSize(8);
-  setFont(font);
+  SetWindowFonts();
 }
 
 AnalyzerApp::~AnalyzerApp() = default;

@@ -9,9 +9,13 @@ namespace ossel {
 
 class CMainFrame;
 
-// With English as the chosen language (platform/language.h), loads the compiled catalogue into `app`, so that the
-// window's texts come in English. False when English is chosen and the catalogue cannot be loaded.
+// With English as the chosen language (platform/language.h), loads the compiled catalogue (i18n/ossel_en.qm beside
+// the program) into `app`, so that the window's texts come in English. False when English is chosen and the
+// catalogue cannot be loaded.
 bool InstallTranslation(QCoreApplication& app);
+
+// The window's fonts: the substitutes for the faces it names, and its own font for every control.
+void SetWindowFonts();
 
 class AnalyzerApp : public QApplication {
   Q_OBJECT

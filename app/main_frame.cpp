@@ -50,6 +50,10 @@ QIcon ButtonIcon(const QString& stem) {
 MainToolBar::MainToolBar(QWidget* parent) : QToolBar(parent) {
   setMovable(false);
   setFloatable(false);
+  // It cannot be hidden: no context menu, and its show-and-hide action does nothing.
+  setContextMenuPolicy(Qt::PreventContextMenu);
+  toggleViewAction()->setEnabled(false);
+  toggleViewAction()->setVisible(false);
   setIconSize(kImageSize);
   setObjectName("toolbar");
   for (std::size_t i = 0; i < kButtons.size(); ++i) {

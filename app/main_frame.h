@@ -1,6 +1,6 @@
-// The main window: the tool bar with its six buttons and four embedded controls, the main panel as its only pane,
-// the keys of the accelerator table, dropped discs, and the media-change notices. Every command goes to the panel
-// first.
+// The main window: the tool bar with its six buttons and four embedded controls (always shown: no menu can hide
+// it), the main panel as its only pane, the keys of the accelerator table, dropped discs, and the media-change
+// notices. Every command goes to the panel first.
 #pragma once
 
 #include <QMainWindow>
@@ -50,6 +50,9 @@ class CMainFrame : public QMainWindow {
 
   MainPanel* panel() const { return panel_; }
   MainToolBar* toolBar() const { return toolBar_; }
+
+  // None: the tool bar is always shown, so the window has no menu for showing and hiding it.
+  QMenu* createPopupMenu() override { return nullptr; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -96,6 +96,7 @@ bool WriteTrackPictures(PictureModule& module, const PictureSettings& settings, 
            [&](OsselPictureRequest& r, std::uint8_t* data) {
              r.image = data;
              r.imageWidth = row.imageWidth;
+             r.imageColumns = row.imageColumns;
            });
     }
     if (row.profileEntry >= 0) {

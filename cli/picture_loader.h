@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "drawing/picture_api.h"
+#include "platform/language.h"
 
 namespace ossel::cli {
 
@@ -62,8 +63,13 @@ class PictureModule {
       }
       // The module's application is made here, on the thread that also ends it: the renders come from the
       // disc workers, which end before it.
-      start();
+      const bool english = CurrentLanguage() == Language::English;
       finish_ = finish;
+      if (start(english ? OSSEL_PICTURES_ENGLISH : OSSEL_PICTURES_ORIGINAL) != 0) {
+        error = std::string("--pictures needs the English texts, i18n/ossel_en.qm beside ") + path +
+                ", which this installation lacks";
+        return false;
+      }
       return true;
     }
     error = std::string("--pictures needs ") + kFileName + ", which this installation lacks: it is in neither " +

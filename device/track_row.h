@@ -28,7 +28,8 @@ struct TrackRow {
   std::string statusText;
   std::int32_t imageEntry = -1;
   std::int32_t profileEntry = -1;
-  std::int32_t imageWidth = 0;
+  std::int32_t imageWidth = 0;    // bytes per row of the stored spectrogram
+  std::int32_t imageColumns = 0;  // its columns that hold data, from the first (the rest pads the rows)
   std::int32_t imageHeight = 0;
   const double* frequencyAxis = nullptr;  // bin frequencies used by the views; null until set
   double profileScale = 0.0;

@@ -107,6 +107,7 @@ class TrackReader {
       std::uint8_t* row = buffers_.image.get() + r * width;
       for (std::size_t x = 0; x < static_cast<std::size_t>(column_); ++x) row[x] = Dimmed(row[x], x);
     }
+    track_.columns = column_;
   }
 
   // Dims the columns like DimColumns and packs the rows to the narrowest 4-byte-aligned width that holds them. The
@@ -122,6 +123,7 @@ class TrackReader {
         image[r * newWidth + x] = x < columns ? Dimmed(image[r * oldWidth + x], x) : 0;
     }
     track_.imageWidth = static_cast<std::int32_t>(newWidth);
+    track_.columns = column_;
   }
 
   // Brings the profile to 0..1 and sets its scale: 20 × the largest per-column mean of the log spectrum.

@@ -75,6 +75,7 @@ struct BuildContext {
 struct TrackBuild {
   int trackNumber = 0;
   std::int32_t imageWidth = 0;  // in: the width set up for the track; out: the sampling reader narrows it
+  std::int32_t columns = 0;     // out: the columns that hold data, from the first; the rest of a row pads it
   double profileScale = 0.0;    // out: 20 × the largest per-column mean of the log spectrum
   int failedReads = 0;          // out: reads that failed and were analysed as silence
 };

@@ -8,6 +8,8 @@
 #include <iterator>
 #include <limits.h>
 
+#include <QCoreApplication>
+
 #include "platform/regular_file.h"
 
 namespace ossel {
@@ -43,6 +45,9 @@ struct Box {
 void DrawTextAt(QPainter& painter, const QPoint& at, const QString& text) {
   painter.drawText(QRect(at, QSize(1000, 100)), Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, text);
 }
+
+// The pages' words and units in the chosen language.
+QString Text(const char* source) { return QCoreApplication::translate("Pictures", source); }
 
 void DrawMarks(QPainter& painter, const AxisMarks& marks) {
   painter.setPen(kText);
@@ -271,10 +276,16 @@ void DrawNothing(QPainter& painter, const QRect& area, bool middleLine) {
   painter.drawLine(area.left(), middle, area.left() + area.width(), middle);
 }
 
-// The columns a picture shows: all of them, or the zoomed range clipped to the image.
+// The columns of the image that hold data; the padding after them is never drawn.
+int DataColumns(const SpectrumData& data) {
+  return data.columns > 0 ? std::min(data.columns, data.imageWidth) : data.imageWidth;
+}
+
+// The columns a picture shows: all that hold data, or the zoomed range clipped to them.
 std::pair<int, int> ShownColumns(const SpectrumData& data) {
-  int first = std::clamp(data.firstColumn, 0, std::max(0, data.imageWidth - 1));
-  int count = data.columnCount > 0 ? std::min(data.columnCount, data.imageWidth - first) : data.imageWidth - first;
+  const int columns = DataColumns(data);
+  int first = std::clamp(data.firstColumn, 0, std::max(0, columns - 1));
+  int count = data.columnCount > 0 ? std::min(data.columnCount, columns - first) : columns - first;
   return {first, std::max(1, count)};
 }
 
@@ -324,7 +335,8 @@ void SpectrumPainter::Paint(QPainter& painter, const QRect& client, const Spectr
   }
   const Box c(client);
   const auto [first, count] = ShownColumns(data);
-  const bool zoomed = count < data.imageWidth;
+  const int columns = DataColumns(data);
+  const bool zoomed = count < columns;
   painter.setFont(PageFont());
 
   // Time axis.
@@ -333,12 +345,12 @@ void SpectrumPainter::Paint(QPainter& painter, const QRect& client, const Spectr
   const int y0 = t.bottom - 9;
   painter.setPen(QPen(kAxis, 1.0));
   painter.drawLine(t.left, y0, t.right, y0);
-  const AxisMarks time = zoomed ? SpectrumZoomedTimeAxis(timeRect, double(first) * data.seconds / data.imageWidth,
-                                                         double(count) * data.seconds / data.imageWidth)
+  const AxisMarks time = zoomed ? SpectrumZoomedTimeAxis(timeRect, double(first) * data.seconds / columns,
+                                                         double(count) * data.seconds / columns)
                                 : SpectrumTimeAxis(timeRect, 0, data.seconds);
   for (const AxisTick& tick : time.ticks) painter.drawLine(tick.from, y0 + tick.length, tick.from, y0);
   DrawMarks(painter, time);
-  DrawTextAt(painter, QPoint(t.left, t.bottom - 4), "m:s");
+  DrawTextAt(painter, QPoint(t.left, t.bottom - 4), Text(QT_TRANSLATE_NOOP("Pictures", "m:s")));
 
   // Frequency axes, one a channel.
   const int fmax = AxisTopFrequency(data.topFrequency);
@@ -354,7 +366,7 @@ void SpectrumPainter::Paint(QPainter& painter, const QRect& client, const Spectr
     for (const AxisTick& tick : marks.ticks) painter.drawLine(x, tick.from, x + tick.length, tick.from);
   }
   painter.setPen(kText);
-  DrawTextAt(painter, QPoint(c.right - 28, c.top + 5), "kHz");
+  DrawTextAt(painter, QPoint(c.right - 28, c.top + 5), Text(QT_TRANSLATE_NOOP("Pictures", "kHz")));
 
   // The picture, and the line between the channels.
   if (area.width() <= 0 || area.height() <= 0) return;
@@ -401,7 +413,7 @@ void DrawFrequencyPage(QPainter& painter, const QRect& client, const FrequencyDa
     painter.drawLine(tick.from, y0 + tick.length, tick.from, y0);
   }
   DrawMarks(painter, freq);
-  DrawTextAt(painter, QPoint(fr.right, fr.bottom - 4), "kHz");
+  DrawTextAt(painter, QPoint(fr.right, fr.bottom - 4), Text(QT_TRANSLATE_NOOP("Pictures", "kHz")));
 
   // Level axis with its grid.
   const double scale = std::isfinite(data.profileScale) ? std::clamp(data.profileScale, 0.0, 1e6) : 0.0;
@@ -420,7 +432,7 @@ void DrawFrequencyPage(QPainter& painter, const QRect& client, const FrequencyDa
     painter.drawLine(ax, tick.from, ax + tick.length, tick.from);
   }
   painter.setPen(kText);
-  DrawTextAt(painter, QPoint(c.right - 26, c.top + 5), "dB");
+  DrawTextAt(painter, QPoint(c.right - 26, c.top + 5), Text(QT_TRANSLATE_NOOP("Pictures", "dB")));
 
   // The curves: one point a pixel column, the bin under it.
   const int w = p.width(), hP = p.height();
@@ -443,7 +455,7 @@ void DrawFrequencyPage(QPainter& painter, const QRect& client, const FrequencyDa
     if (x >= p.left && x < p.right) {
       painter.setPen(QPen(kCutoff, 1.0, Qt::DashLine));
       painter.drawLine(x, p.top, x, p.bottom - 1);
-      const QString text = QString("cutoff %1 kHz").arg(data.cutoffHz / 1000.0, 0, 'f', 1);
+      const QString text = Text(QT_TRANSLATE_NOOP("Pictures", "截止频率 %1 kHz")).arg(data.cutoffHz / 1000.0, 0, 'f', 1);
       const int textWidth = painter.fontMetrics().horizontalAdvance(text);
       const int tx = x + 4 + textWidth < p.right ? x + 4 : x - 4 - textWidth;
       painter.setPen(kCutoff);
@@ -460,8 +472,8 @@ void DrawFrequencyPage(QPainter& painter, const QRect& client, const FrequencyDa
   painter.fillRect(QRect(bx + 30, p.top + 17, 10, 2), kLeftCurve);
   painter.fillRect(QRect(bx + 30, p.top + 33, 10, 2), kRightCurve);
   painter.setPen(kPageBackground);
-  DrawTextAt(painter, QPoint(bx + 50, p.top + 10), "Left Channel");
-  DrawTextAt(painter, QPoint(bx + 50, p.top + 26), "Right Channel");
+  DrawTextAt(painter, QPoint(bx + 50, p.top + 10), Text(QT_TRANSLATE_NOOP("Pictures", "Left Channel")));
+  DrawTextAt(painter, QPoint(bx + 50, p.top + 26), Text(QT_TRANSLATE_NOOP("Pictures", "Right Channel")));
 }
 
 // ---- Read-outs --------------------------------------------------------------------------------------------------
@@ -471,18 +483,18 @@ QString SpectrumReadout(const QRect& client, const SpectrumData& data, QPoint at
   if (!data.image || data.imageWidth <= 0 || !area.contains(at) || area.height() <= 0) return {};
   const auto [first, count] = ShownColumns(data);
   const double column = first + double(at.x() - area.left()) * count / area.width();
-  const double seconds = column * data.seconds / data.imageWidth;
+  const double seconds = column * data.seconds / DataColumns(data);
   const int row = static_cast<int>(1LL * (at.y() - area.top()) * kImageRows / area.height());
   if (row == kChannelRows) return {};
   const bool left = row < kChannelRows;
   const int group = left ? kChannelRows - 1 - row : kImageRows - 1 - row;
   const double hz = (group + 0.5) * 8 * kBinHz;
   const int whole = static_cast<int>(seconds);
-  return QString("%1:%2  %3 kHz  %4 channel")
+  return Text(left ? QT_TRANSLATE_NOOP("Pictures", "%1:%2  %3 kHz  left channel")
+                   : QT_TRANSLATE_NOOP("Pictures", "%1:%2  %3 kHz  right channel"))
       .arg(whole / 60)
       .arg(QString::number(seconds - whole / 60 * 60, 'f', 1).rightJustified(4, '0'))
-      .arg(hz / 1000.0, 0, 'f', 2)
-      .arg(left ? "left" : "right");
+      .arg(hz / 1000.0, 0, 'f', 2);
 }
 
 QString FrequencyReadout(const QRect& client, const FrequencyData& data, QPoint at) {
@@ -494,7 +506,7 @@ QString FrequencyReadout(const QRect& client, const FrequencyData& data, QPoint 
     const double v = data.profile[channel * 4096 + bin];
     return std::isfinite(v) ? QString::number((std::clamp(v, 0.0, 1.0) - 1.0) * range, 'f', 1) : QString("?");
   };
-  return QString("%1 kHz  left %2 dB  right %3 dB").arg(bin * kBinHz / 1000.0, 0, 'f', 2).arg(level(0)).arg(level(1));
+  return Text(QT_TRANSLATE_NOOP("Pictures", "%1 kHz  left %2 dB  right %3 dB")).arg(bin * kBinHz / 1000.0, 0, 'f', 2).arg(level(0)).arg(level(1));
 }
 
 // ---- Fonts ------------------------------------------------------------------------------------------------------

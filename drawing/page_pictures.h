@@ -69,9 +69,10 @@ QRect PictureArea(const QRect& client);
 struct SpectrumData {
   const std::uint8_t* image = nullptr;  // imageWidth × 1025 palette indices, row after row; null: nothing to show
   int imageWidth = 0;
+  int columns = 0;           // the columns that hold data, from the first (the rest pads the rows); 0: all of them
   int seconds = 0;           // the playing time: minutes × 60 + seconds of the track's length
   double topFrequency = 0;   // frequency of the highest bin
-  int firstColumn = 0;       // the columns shown: from firstColumn, columnCount of them (0: every column)
+  int firstColumn = 0;       // the columns shown: from firstColumn, columnCount of them (0: every data column)
   int columnCount = 0;
   const void* identity = nullptr;  // changes when the image does (a new track or a new analysis)
 };

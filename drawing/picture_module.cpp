@@ -1,5 +1,7 @@
 // libossel-pictures.so: the pages' pictures drawn offscreen by the window's own drawing code and encoded as PNG, for
 // the command line, which loads this module only when it is asked for pictures (see picture_api.h).
+#include <dlfcn.h>
+
 #include <QBuffer>
 #include <QByteArray>
 #include <QGuiApplication>
@@ -7,6 +9,7 @@
 #include <QImageWriter>
 #include <QPainter>
 #include <QString>
+#include <QTranslator>
 
 #include <cstdio>
 #include <cstdlib>
@@ -29,6 +32,7 @@ struct ModuleState {
   char name[8] = "ossel";
   char* argv[2] = {name, nullptr};
   std::unique_ptr<QGuiApplication> app;
+  std::unique_ptr<QTranslator> translator;
   bool paletteRead = false;
   std::string palettePath;
   ossel::Palette palette;
@@ -56,6 +60,18 @@ void EnsureApplication() {
   state->previousHandler = qInstallMessageHandler(QtMessages);
   state->app = std::make_unique<QGuiApplication>(state->argc, state->argv);
   ossel::InstallFontSubstitutes();
+}
+
+// The English texts, from the catalogue in i18n/ beside this module; false when it cannot be read.
+bool InstallEnglish() {
+  Dl_info where{};
+  if (!dladdr(reinterpret_cast<const void*>(&InstallEnglish), &where) || !where.dli_fname) return false;
+  const QString module = QString::fromLocal8Bit(where.dli_fname);
+  auto translator = std::make_unique<QTranslator>();
+  if (!translator->load(module.left(module.lastIndexOf('/') + 1) + "i18n/ossel_en.qm")) return false;
+  QCoreApplication::installTranslator(translator.get());
+  state->translator = std::move(translator);
+  return true;
 }
 
 const ossel::Palette& PaletteFor(const char* path) {
@@ -100,6 +116,7 @@ int Render(OsselPictureRequest& request) {
       ossel::SpectrumData data;
       data.image = request.image;
       data.imageWidth = request.imageWidth;
+      data.columns = request.imageColumns;
       data.seconds = request.seconds;
       data.topFrequency = request.topFrequency;
       data.identity = request.image;
@@ -137,7 +154,11 @@ int Render(OsselPictureRequest& request) {
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) void ossel_pictures_start() { EnsureApplication(); }
+extern "C" __attribute__((visibility("default"))) int ossel_pictures_start(int language) {
+  EnsureApplication();
+  if (language != OSSEL_PICTURES_ENGLISH || state->translator) return 0;
+  return InstallEnglish() ? 0 : 1;
+}
 
 extern "C" __attribute__((visibility("default"))) int ossel_pictures_render(OsselPictureRequest* request) {
   if (!request) return 1;
@@ -156,6 +177,7 @@ extern "C" __attribute__((visibility("default"))) void ossel_pictures_free(unsig
 extern "C" __attribute__((visibility("default"))) void ossel_pictures_finish() {
   if (!state) return;
   const bool ownApplication = state->app != nullptr;
+  state->translator.reset();
   state->app.reset();
   if (ownApplication) qInstallMessageHandler(state->previousHandler);
   delete state;

@@ -137,6 +137,14 @@ AboutDialog::AboutDialog(QWidget* parent) : QWidget(parent) {
   donate_->setAccessibleName(donate_->text());
   donate_->setAccessibleDescription(QCoreApplication::translate("About", "Donate"));
   connect(donate_, &QPushButton::clicked, this, &AboutDialog::Donate);
+
+  // The build line, small and grey, at the foot of the page beside the banner.
+  build_ = new QLabel(QCoreApplication::translate("About", "构建版本 %1").arg(OSSEL_VERSION), this);
+  build_->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
+  build_->setGeometry(Dlu(222, 199, 100, 10));
+  QPalette grey = build_->palette();
+  grey.setColor(QPalette::WindowText, QColor(128, 128, 128));
+  build_->setPalette(grey);
   setFocusPolicy(Qt::StrongFocus);
   setAccessibleName(QCoreApplication::translate("About", "About"));
 }

@@ -1,5 +1,5 @@
 // The about page: the version banner, the maker's notice, the logo, the donation text, a link to the maker's home
-// page and the donate button. Enter on the page opens the donation page; Escape does nothing.
+// page, the donate button, and the build line with the version of this build. Enter on the page opens the donation page; Escape does nothing.
 #pragma once
 
 #include <QLabel>
@@ -59,6 +59,7 @@ class AboutDialog : public QWidget {
 
   HyperLink* link() const { return link_; }
   QPushButton* donateButton() const { return donate_; }
+  QLabel* buildLine() const { return build_; }
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -68,6 +69,7 @@ class AboutDialog : public QWidget {
 
   HyperLink* link_;
   QPushButton* donate_;
+  QLabel* build_;
 };
 
 }  // namespace ossel

@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QProxyStyle>
 #include <QResizeEvent>
+#include <vector>
 
 #include "views/sys_colors.h"
 
@@ -29,7 +30,24 @@ FixedWidthTabBar::FixedWidthTabBar(QWidget* parent) : QTabBar(parent) {
 
 QSize FixedWidthTabBar::tabSizeHint(int index) const {
   QSize size = QTabBar::tabSizeHint(index);
-  for (int i = 0; i < count(); ++i) size.setWidth(std::max(size.width(), QTabBar::tabSizeHint(i).width()));
+  std::vector<int> own(static_cast<std::size_t>(count()));
+  int widest = 0;
+  for (int i = 0; i < count(); ++i) {
+    own[static_cast<std::size_t>(i)] = QTabBar::tabSizeHint(i).width();
+    widest = std::max(widest, own[static_cast<std::size_t>(i)]);
+  }
+  // The common width: the widest tab's, or the largest at which the tabs, none narrower than its own, fill the bar.
+  // Where not even their own widths fit, the bar scrolls and the tabs stay as wide as the widest.
+  auto total = [&](int common) {
+    int sum = 0;
+    for (int w : own) sum += std::max(w, common);
+    return sum;
+  };
+  int common = widest;
+  if (width() > 0 && total(0) <= width()) {
+    while (total(common) > width()) --common;
+  }
+  size.setWidth(std::max(size.width(), common));
   return size;
 }
 

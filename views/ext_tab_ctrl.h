@@ -16,7 +16,9 @@ struct PageEntry {
   bool enabled = false;
 };
 
-// All tabs as wide as the widest one.
+// All tabs as wide as the widest one, as far as the bar's width allows: where it does not, the narrower tabs are
+// widened only as far as every tab still fits, and each keeps at least its own width, so no caption is cut. A bar
+// too narrow even for that scrolls, its tabs as wide as the widest.
 class FixedWidthTabBar : public QTabBar {
   Q_OBJECT
 

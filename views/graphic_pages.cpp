@@ -27,7 +27,7 @@ void SpectrumView::LoadCurrent() {
   if (model_.RowCount() == 0 || row.imageEntry < 0) return;
   // The old picture goes first: a failed read shows nothing rather than another track's picture.
   image_.clear();
-  imageWidth_ = 0;
+  imageWidth_ = columns_ = 0;
   zoomFirst_ = zoomCount_ = 0;
   ++loads_;
   const auto entry = model_.store.EntryAt(row.imageEntry);
@@ -37,6 +37,7 @@ void SpectrumView::LoadCurrent() {
     if (model_.store.ReadEntry(row.imageEntry, image.data())) {
       image_ = std::move(image);
       imageWidth_ = row.imageWidth;
+      columns_ = row.imageColumns > 0 ? std::min(row.imageColumns, row.imageWidth) : row.imageWidth;
       seconds_ = PlayingSeconds(row);
       topFrequency_ = row.frequencyAxis ? row.frequencyAxis[4095] : 0.0;
     }
@@ -46,7 +47,7 @@ void SpectrumView::LoadCurrent() {
 
 void SpectrumView::Forget() {
   image_.clear();
-  imageWidth_ = 0;
+  imageWidth_ = columns_ = 0;
   zoomFirst_ = zoomCount_ = 0;
   ++loads_;
 }
@@ -56,6 +57,7 @@ SpectrumData SpectrumView::Data() const {
   if (image_.empty()) return data;
   data.image = image_.data();
   data.imageWidth = imageWidth_;
+  data.columns = columns_;
   data.seconds = seconds_;
   data.topFrequency = topFrequency_;
   data.firstColumn = zoomFirst_;
@@ -65,12 +67,12 @@ SpectrumData SpectrumView::Data() const {
 }
 
 void SpectrumView::Zoom(int first, int count) {
-  if (imageWidth_ <= 0) return;
-  if (count <= 0 || count >= imageWidth_) {
+  if (columns_ <= 0) return;
+  if (count <= 0 || count >= columns_) {
     zoomFirst_ = zoomCount_ = 0;
   } else {
     zoomCount_ = std::max(count, 8);
-    zoomFirst_ = std::clamp(first, 0, std::max(0, imageWidth_ - zoomCount_));
+    zoomFirst_ = std::clamp(first, 0, std::max(0, columns_ - zoomCount_));
   }
   RefreshReadout();
   update();
@@ -79,7 +81,7 @@ void SpectrumView::Zoom(int first, int count) {
 int SpectrumView::ColumnAt(int x) const {
   const QRect area = PictureArea(rect());
   const int first = zoomCount_ > 0 ? zoomFirst_ : 0;
-  const int count = zoomCount_ > 0 ? zoomCount_ : imageWidth_;
+  const int count = zoomCount_ > 0 ? zoomCount_ : columns_;
   if (area.width() <= 0) return first;
   return first + static_cast<int>(1LL * std::clamp(x - area.left(), 0, area.width()) * count / area.width());
 }
@@ -102,7 +104,7 @@ void SpectrumView::wheelEvent(QWheelEvent* event) {
   if (image_.empty()) return;
   const int steps = event->angleDelta().y() / 120;
   if (steps == 0) return;
-  const int count = zoomCount_ > 0 ? zoomCount_ : imageWidth_;
+  const int count = zoomCount_ > 0 ? zoomCount_ : columns_;
   const int pivot = ColumnAt(static_cast<int>(event->position().x()));
   const double factor = steps > 0 ? 0.5 : 2.0;
   const int wanted = static_cast<int>(count * factor);

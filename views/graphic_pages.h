@@ -46,6 +46,7 @@ class SpectrumView : public GraphicView {
   SpectrumPainter painter_;
   std::vector<std::uint8_t> image_;
   int imageWidth_ = 0;
+  int columns_ = 0;  // the columns that hold data (the rest of each row pads it)
   int seconds_ = 0;
   double topFrequency_ = 0;
   int loads_ = 0;  // tells the painter's cache a new image from an old one at the same address

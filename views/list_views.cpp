@@ -1,6 +1,7 @@
 #include "views/list_views.h"
 
 #include <QCoreApplication>
+#include <QFile>
 
 #include "analysis/disc_model.h"
 #include "analysis/job_host.h"
@@ -15,13 +16,28 @@ namespace {
 
 QString Text(const std::string& s) { return QString::fromStdString(s); }
 
+// The picture's file with `hint` as the text of its element "hint" (unchanged when it has none).
+QByteArray PictureWithHint(const QString& file, const QString& hint) {
+  QFile picture(file);
+  if (!picture.open(QIODevice::ReadOnly)) return {};
+  QByteArray svg = picture.readAll();
+  const qsizetype element = svg.indexOf("<text id=\"hint\"");
+  const qsizetype open = element < 0 ? -1 : svg.indexOf('>', element);
+  const qsizetype close = open < 0 ? -1 : svg.indexOf("</text>", open);
+  if (close < 0) return svg;
+  return svg.replace(open + 1, close - open - 1, hint.toHtmlEscaped().toUtf8());
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------------------------
 // TrackListView
 
 TrackListView::TrackListView(DiscModel& model, QWidget* parent)
-    : CMyListCtrl(parent), model_(model), backgroundAddress_(QString::fromLatin1(kBackgroundPicture)) {
+    : CMyListCtrl(parent),
+      model_(model),
+      background_(PictureWithHint(QString::fromLatin1(kBackgroundPicture),
+                                  QCoreApplication::translate("Lists", "读取光盘 (Ctrl+R) 或打开光盘映像 (Ctrl+O)"))) {
   setObjectName(QStringLiteral("trackList"));
   setAccessibleName(QCoreApplication::translate("Lists", "Tracks"));
   oddRowColor = FromColorRef(0xFFF0F0);
@@ -32,7 +48,7 @@ TrackListView::TrackListView(DiscModel& model, QWidget* parent)
   InsertColumn(4, QCoreApplication::translate("Lists", "Uptime"), Qt::AlignRight);
   InsertColumn(5, QCoreApplication::translate("Lists", "错误"), Qt::AlignRight);
   InsertColumn(6, QCoreApplication::translate("Lists", "状态"), Qt::AlignRight);
-  if (!HasBackgroundPicture()) SetBackgroundPicture(backgroundAddress_);
+  if (!HasBackgroundPicture()) SetBackgroundPicture(background_);
 }
 
 std::vector<int> TrackListView::ColumnWidths(int w) const {
@@ -52,7 +68,7 @@ void TrackListView::SetItemTexts(int item, const TrackRow& row) {
 
 int TrackListView::InsertRow(int index, const TrackRow& row) {
   // The first items added to the empty list take the picture away, unless there are no track rows to show.
-  if (ItemCount() == 0 && model_.RowCount() > 0) SetBackgroundPicture(QString());
+  if (ItemCount() == 0 && model_.RowCount() > 0) SetBackgroundPicture(QByteArray());
   const int item = InsertItem(index, Text(row.nameText));
   SetItemTexts(item, row);
   return item;
@@ -61,7 +77,7 @@ int TrackListView::InsertRow(int index, const TrackRow& row) {
 void TrackListView::OnDataChanged(DataChange change, RowTarget rows) {
   if (change == DataChange::Clear) {
     DeleteAllItems();
-    SetBackgroundPicture(backgroundAddress_);
+    SetBackgroundPicture(background_);
     return;
   }
   if (rows.IsAll()) {
@@ -76,7 +92,7 @@ void TrackListView::OnDataChanged(DataChange change, RowTarget rows) {
 }
 
 void TrackListView::OnSize() {
-  if (model_.RowCount() == 0) SetBackgroundPicture(backgroundAddress_);
+  if (model_.RowCount() == 0) SetBackgroundPicture(background_);
 }
 
 // ---------------------------------------------------------------------------------------------------------------
@@ -116,7 +132,7 @@ void InfoListView::OnDataChanged(DataChange change, RowTarget) {
 
 ISRCListView::ISRCListView(DiscModel& model, QWidget* parent) : CMyListCtrl(parent), model_(model) {
   setObjectName(QStringLiteral("isrcList"));
-  setAccessibleName(QStringLiteral("ISRC"));
+  setAccessibleName(QCoreApplication::translate("Lists", "ISRC"));
   SetGridLines(true);
   InsertColumn(0, QCoreApplication::translate("Lists", "Track"), Qt::AlignLeft);
   InsertColumn(1, QCoreApplication::translate("Lists", "Country"), Qt::AlignLeft);

@@ -17,7 +17,7 @@ class TrackListView : public CMyListCtrl {
   Q_OBJECT
 
  public:
-  // The picture behind the empty list.
+  // The picture behind the empty list; its hint (the text of the element "hint") is put in the chosen language.
   static constexpr const char* kBackgroundPicture = ":/images/track-list-background.svg";
 
   TrackListView(DiscModel& model, QWidget* parent = nullptr);
@@ -25,6 +25,8 @@ class TrackListView : public CMyListCtrl {
   std::vector<int> ColumnWidths(int clientWidth) const override;
   // Whether the background picture is set (it shows where no rows cover it).
   bool BackgroundShown() const { return HasBackgroundPicture(); }
+  // The picture, with its hint in the chosen language, as SVG.
+  const QByteArray& BackgroundPicture() const { return background_; }
 
  protected:
   void OnDataChanged(DataChange change, RowTarget rows) override;
@@ -35,7 +37,7 @@ class TrackListView : public CMyListCtrl {
   int InsertRow(int index, const TrackRow& row);
 
   DiscModel& model_;
-  QString backgroundAddress_;
+  QByteArray background_;
 };
 
 class InfoListView : public CMyListCtrl {

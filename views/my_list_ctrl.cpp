@@ -360,12 +360,12 @@ void CMyListCtrl::SetGridLines(bool on) {
 
 void CMyListCtrl::SetColumnHeaderVisible(bool visible) { horizontalHeader()->setVisible(visible); }
 
-void CMyListCtrl::SetBackgroundPicture(const QString& resourcePath) {
-  if (resourcePath.isEmpty()) {
+void CMyListCtrl::SetBackgroundPicture(const QByteArray& svg) {
+  if (svg.isEmpty()) {
     if (!background_) return;
     background_.reset();
   } else {
-    auto renderer = std::make_unique<QSvgRenderer>(resourcePath);
+    auto renderer = std::make_unique<QSvgRenderer>(svg);
     if (!renderer->isValid()) return;
     background_ = std::move(renderer);
   }

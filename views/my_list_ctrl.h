@@ -112,8 +112,9 @@ class CMyListCtrl : public QTableView {
   // The header bar with the column titles (hidden is LVS_NOCOLUMNHEADER).
   void SetColumnHeaderVisible(bool visible);
 
-  // The background picture, drawn centred in the client area behind the rows; an empty path sets none.
-  void SetBackgroundPicture(const QString& resourcePath);
+  // The background picture (the contents of an SVG file), drawn centred in the client area behind the rows; empty
+  // contents set none.
+  void SetBackgroundPicture(const QByteArray& svg);
   bool HasBackgroundPicture() const { return background_ != nullptr; }
 
   // The column widths for a client width; the base gives all columns equal parts.

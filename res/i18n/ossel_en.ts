@@ -23,6 +23,10 @@
         <source>About</source>
         <translation>About</translation>
     </message>
+    <message>
+        <source>构建版本 %1</source>
+        <translation>Build %1</translation>
+    </message>
 </context>
 <context>
     <name>DriveInfo</name>
@@ -240,6 +244,14 @@
         <source>Media Catalog Number</source>
         <translation>Media Catalog Number</translation>
     </message>
+    <message>
+        <source>读取光盘 (Ctrl+R) 或打开光盘映像 (Ctrl+O)</source>
+        <translation>Read a disc (Ctrl+R) or open an image (Ctrl+O)</translation>
+    </message>
+    <message>
+        <source>ISRC</source>
+        <translation>ISRC</translation>
+    </message>
 </context>
 <context>
     <name>Message</name>
@@ -301,6 +313,45 @@
     <message>
         <source>Mode</source>
         <translation>Mode</translation>
+    </message>
+</context>
+<context>
+    <name>Pictures</name>
+    <message>
+        <source>m:s</source>
+        <translation>m:s</translation>
+    </message>
+    <message>
+        <source>kHz</source>
+        <translation>kHz</translation>
+    </message>
+    <message>
+        <source>dB</source>
+        <translation>dB</translation>
+    </message>
+    <message>
+        <source>截止频率 %1 kHz</source>
+        <translation>cutoff %1 kHz</translation>
+    </message>
+    <message>
+        <source>Left Channel</source>
+        <translation>Left Channel</translation>
+    </message>
+    <message>
+        <source>Right Channel</source>
+        <translation>Right Channel</translation>
+    </message>
+    <message>
+        <source>%1:%2  %3 kHz  left channel</source>
+        <translation>%1:%2  %3 kHz  left channel</translation>
+    </message>
+    <message>
+        <source>%1:%2  %3 kHz  right channel</source>
+        <translation>%1:%2  %3 kHz  right channel</translation>
+    </message>
+    <message>
+        <source>%1 kHz  left %2 dB  right %3 dB</source>
+        <translation>%1 kHz  left %2 dB  right %3 dB</translation>
     </message>
 </context>
 <context>

@@ -7,6 +7,7 @@
 #include <QSettings>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <condition_variable>
@@ -404,6 +405,12 @@ TEST(AboutAndHelp, EnterOnTheAboutPageDonatesAndEscapeOnTheHelpPageGoesHome) {
     EXPECT_FALSE(w.panel()->controller().worker().CancelRequested());  // Esc did not cancel
     EXPECT_EQ(w.Rows(), 0);                                              // Enter did not analyse
     EXPECT_EQ(w.panel()->about()->link()->toolTip(), "Velmora Software Homepage");
+    // The build line tells the version the command line tells.
+    const test::ProcessResult version = test::RunOssel({"--version"});
+    ASSERT_EQ(version.exitStatus, 0) << version.err;
+    ASSERT_TRUE(version.out.starts_with("ossel ")) << version.out;
+    EXPECT_EQ(w.panel()->about()->buildLine()->text().toStdString(),
+              "构建版本 " + version.out.substr(6, version.out.find_last_not_of('\n') - 5));
 
     w.Key(Qt::Key_H, Qt::AltModifier);
     CExplorer* browser = w.panel()->help()->browser();
@@ -415,6 +422,37 @@ TEST(AboutAndHelp, EnterOnTheAboutPageDonatesAndEscapeOnTheHelpPageGoesHome) {
     EXPECT_EQ(w.Page(), kPageHelp);
   }
   QDesktopServices::unsetUrlHandler("https");
+}
+
+TEST(Window, TheToolBarHasNoMenuAndStaysShown) {
+  Window w;
+  MainToolBar* bar = w.frame->toolBar();
+  // A right-click on the tool bar, and the context-menu request the window system makes of it; a menu that opens
+  // is counted and closed.
+  int menus = 0;
+  auto closeMenu = [&menus] {
+    QTimer::singleShot(200, [&menus] {
+      if (QWidget* menu = QApplication::activePopupWidget()) {
+        ++menus;
+        menu->close();
+      }
+    });
+  };
+  const QPoint at(bar->width() - 10, bar->height() / 2);
+  closeMenu();
+  QTest::mouseClick(bar, Qt::RightButton, {}, at);
+  QTest::qWait(300);
+  closeMenu();
+  QContextMenuEvent request(QContextMenuEvent::Mouse, at, bar->mapToGlobal(at));
+  QApplication::sendEvent(bar, &request);
+  QTest::qWait(300);
+  EXPECT_EQ(menus, 0);
+  EXPECT_EQ(w.frame->createPopupMenu(), nullptr);
+  // Nor does the tool bar's own show-and-hide action hide it.
+  bar->toggleViewAction()->trigger();
+  QApplication::processEvents();
+  EXPECT_TRUE(bar->isVisible());
+  EXPECT_TRUE(w.panel()->driveBox()->isVisible());
 }
 
 }  // namespace

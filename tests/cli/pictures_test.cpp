@@ -206,6 +206,18 @@ TEST(Pictures, OsselNeedsNoQtAndSaysSoWhenTheModuleIsMissing) {
                                         : "ossel: --pictures: this build of ossel has no pictures";
   EXPECT_EQ(refused.err.rfind(why, 0), 0u) << refused.err;
   EXPECT_FALSE(fs::exists(folder / "pictures"));
+  if (!ModuleBuilt()) return;
+
+  // With the module but without the English catalogue beside it: the original texts draw, English is refused.
+  fs::copy_file(fs::path(OSSEL_CLI_PATH).parent_path() / "libossel-pictures.so", folder / "bin/libossel-pictures.so");
+  auto original = test::RunProcess(folder / "bin/ossel", {"analyze", cue, "--pictures", folder / "pictures"});
+  EXPECT_EQ(original.exitStatus, 0) << original.err;
+  auto english =
+      test::RunProcess(folder / "bin/ossel", {"--lang", "en", "analyze", cue, "--pictures", folder / "english"});
+  EXPECT_EQ(english.exitStatus, 2);
+  EXPECT_NE(english.err.find("--pictures needs the English texts, i18n/ossel_en.qm beside"), std::string::npos)
+      << english.err;
+  EXPECT_FALSE(fs::exists(folder / "english"));
 }
 
 }  // namespace

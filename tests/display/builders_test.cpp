@@ -183,6 +183,7 @@ TEST(BuildContinuous, ReadsThirtyTwoSectorsAtATimeUpToButNotIncludingTheLastSect
   }
   EXPECT_EQ(rig.drive.timeoutSeconds, 10);
   EXPECT_EQ(track.imageWidth, width);
+  EXPECT_EQ(track.columns, 28);  // the rest of the width pads the rows
   EXPECT_EQ(track.failedReads, 0);
 
   ASSERT_EQ(rig.progress.size(), 7u);
@@ -298,6 +299,7 @@ TEST(BuildSampled, StepTwoReadsSevenSectorsEveryFourteenThroughTheLastSector) {
   EXPECT_EQ(lbas, (std::vector<std::int32_t>{0, 14, 28, 42, 56, 70}));
   EXPECT_EQ(rig.drive.timeoutSeconds, 10);
   EXPECT_EQ(track.imageWidth, 8);  // six columns packed to the next multiple of 4
+  EXPECT_EQ(track.columns, 6);
   EXPECT_EQ(rig.progress.front().statusText, "0%");
   EXPECT_EQ(rig.progress[4].statusText, "80%");
   EXPECT_EQ(rig.progress.back().statusText, "100%");  // the last sector lies on the grid

@@ -143,11 +143,13 @@ struct Pages {
       page->show();
     }
   }
-  // A row of `seconds` whose image column c holds c % 256 in every row, and whose profile is flat at `level`.
-  void AddRow(int seconds, int width, bool stored = true, double level = 0.5) {
+  // A row of `seconds` whose image column c holds c % 256 in every row, and whose profile is flat at `level`; data in
+  // the first `columns` columns (0: all).
+  void AddRow(int seconds, int width, bool stored = true, double level = 0.5, int columns = 0) {
     TrackRow row;
     row.lengthMsf = MsfTime::FromSectors(seconds * 75);
     row.imageWidth = width;
+    row.imageColumns = columns;
     row.imageHeight = 1025;
     row.frequencyAxis = JobFrequencyAxis();
     row.profileScale = 80;
@@ -257,6 +259,21 @@ TEST(GraphicPages, AZoomedRangeShowsItsColumnsAndTheReadoutFollowsTheMouse) {
   const QRect plot = PictureArea(pages.frequency.rect());
   EXPECT_EQ(FrequencyReadout(pages.frequency.rect(), pages.frequency.Data(), plot.center()),
             "10.99 kHz  left -40.0 dB  right -40.0 dB");
+}
+
+// The columns after the data pad the stored rows: the picture, its time axis, the read-out and the zoom end with the
+// last column of data.
+TEST(GraphicPages, OnlyTheColumnsThatHoldDataAreDrawn) {
+  Pages pages;
+  pages.AddRow(100, 1080, true, 0.5, 1000);
+  pages.Tell(DataChange::Refresh);
+  const QRect area = PictureArea(pages.spectrum.rect());
+  const QPoint lastPixel(area.left() + area.width() - 1, area.top() + 30);
+  EXPECT_EQ(Pages::Grab(pages.spectrum).pixelColor(lastPixel), Rgb(DefaultPalette().entries[999 % 256]));
+  EXPECT_TRUE(SpectrumReadout(pages.spectrum.rect(), pages.spectrum.Data(), lastPixel).startsWith("1:39"));
+  pages.spectrum.Zoom(990, 50);
+  EXPECT_EQ(pages.spectrum.zoomFirst() + pages.spectrum.zoomCount(), 1000);
+  EXPECT_EQ(Pages::Grab(pages.spectrum).pixelColor(lastPixel), Rgb(DefaultPalette().entries[999 % 256]));
 }
 
 TEST(GraphicPages, TheCutoffMarkerAndTheLegendColours) {
