@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh --tests
 
 jobs=${OSSEL_JOBS:-$(nproc)}
 export QT_QPA_PLATFORM=offscreen
