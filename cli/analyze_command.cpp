@@ -365,10 +365,11 @@ class AnalyzeRun {
     const auto& records = host.Tracks();
     bool broke = false;
     for (std::size_t n = 0; n < rows.size(); ++n) {
-      TrackOutcome track{rows[n].trackNumber, mounted.TrackFile(rows[n].trackNumber), 0, std::nullopt, {}};
+      TrackOutcome track{rows[n].trackNumber, mounted.TrackFile(rows[n].trackNumber), 0, std::nullopt, {}, {}};
       if (n < records.size() && records[n]) {
         track.blocks = records[n]->blocks;
         track.result = records[n]->result;
+        track.bandLimit = rows[n].bandLimit;
         if (records[n]->readFailed) track.notAnalysed = "not analysed: the disc's source broke while it was read";
         broke = broke || records[n]->readFailed;
       } else {
@@ -404,7 +405,7 @@ class AnalyzeRun {
     texts.counts = CountsOf(outcome);
     texts.failed = !outcome.error.empty();
     if (options_.discs.json || jsonl_.Wanted() || (cache_ && model)) {
-      texts.json = JsonText(model ? AnalysisJson(outcome.name, *model, *host)
+      texts.json = JsonText(model ? AnalysisJson(outcome, *model, *host)
                                   : outcome.notStarted ? NotStartedJson(outcome) : ErrorJson(outcome));
     }
     return texts;
