@@ -80,11 +80,11 @@ struct Encoding {
   double lowHz, highHz;
 };
 constexpr Encoding kEncodings[] = {
-    {"MP3 96 kbit/s", 15159, 15202},    {"MP3 128 kbit/s", 16624, 16667}, {"MP3 VBR V5", 16538, 16667},
-    {"MP3 160 kbit/s", 17313, 17356},   {"AAC 128 kbit/s", 17227, 17227}, {"Vorbis q3", 17227, 18088},
-    {"MP3 192 kbit/s", 18691, 18734},   {"MP3 VBR V2", 18648, 18777},     {"Vorbis q4", 18949, 19423},
+    {"MP3 96 kbit/s", 15159, 15202},    {"MP3 128 kbit/s", 16581, 16667}, {"MP3 VBR V5", 16538, 16667},
+    {"MP3 160 kbit/s", 17313, 17356},   {"AAC 128 kbit/s", 17227, 17227}, {"Vorbis q3", 17227, 18045},
+    {"MP3 192 kbit/s", 18691, 18734},   {"MP3 VBR V2", 18648, 18734},     {"Vorbis q4", 18949, 19423},
     {"MP3 256 kbit/s", 19380, 19423},   {"AAC 192 kbit/s", 19294, 19380}, {"MP3 320 kbit/s", 20069, 20112},
-    {"Opus 96-160 kbit/s", 19983, 20155}, {"Vorbis q5", 20327, 20844},
+    {"Opus 96-160 kbit/s", 19983, 20112}, {"Vorbis q5", 20327, 20844},
 };
 // The measured limits of one encoding spread by a band or two from piece to piece.
 constexpr double kMarginHz = 100.0;
