@@ -71,8 +71,8 @@ bool LossyLike(const std::optional<BandLimit>& limit) {
 
 namespace {
 
-// The sharp band limits each encoding left on the pieces bench/band-limits.sh measures the table of
-// bench/band-limits.md on (lame, ffmpeg's AAC, oggenc, opusenc at their own low-pass), lowest and highest in Hz.
+// The sharp band limits each encoding left on the first set of pieces of bench/band-limits.md (lame, ffmpeg's AAC,
+// oggenc, opusenc at their own low-pass), lowest and highest in Hz.
 // Encodings whose limits lie together are all named; lame -V 0, ffmpeg's AAC at 256 kbit/s and oggenc -q 6 leave
 // no limit below the top of the band, and so are never named.
 struct Encoding {
