@@ -69,6 +69,10 @@ bool WriteTrackPictures(PictureModule& module, const PictureSettings& settings, 
     request.topFrequency = row.frequencyAxis ? row.frequencyAxis[kProfileValues / 2 - 1] : 0.0;
     request.profileScale = row.profileScale;
     request.cutoffHz = record && record->result ? record->result->cutoffPeakPosition : 0.0;
+    if (row.bandLimit) {
+      request.bandLimitHz = row.bandLimit->hz;
+      request.bandLimitSharp = row.bandLimit->sharp ? 1 : 0;
+    }
 
     auto draw = [&](int page, const std::string& path, const char* what, std::int32_t entry, std::uint64_t bytes,
                     auto&& place) {
