@@ -10,6 +10,7 @@
 #include "detector/track_detector.h"
 #include "detector/verdict_rules.h"
 #include "device/text_format.h"
+#include "display/band_limit.h"
 #include "display/builders.h"
 
 namespace ossel {
@@ -50,6 +51,7 @@ struct TrackOutcome {
   std::int32_t imageEntry = -1;
   std::int32_t profileEntry = -1;
   std::optional<TrackResult> result;  // judged tracks only
+  std::optional<BandLimit> bandLimit;  // found in the profile of a track that gave data
   DiscLikelihoods likelihoods;        // the factors this track brings to the disc verdict
   std::string storeError;             // why its display data could not be stored; empty when it was
 };
@@ -131,6 +133,7 @@ class Job {
         row.imageWidth = width;
         row.imageColumns = 0;
         row.frequencyAxis = JobFrequencyAxis();
+        row.bandLimit.reset();
       });
       maxWidth = std::max(maxWidth, width);
     }
@@ -273,6 +276,7 @@ class Job {
                                : BuildSampled(context, outcome.build, std::min(skip, 7) + 1);
     worker_.CountReadErrors(outcome.build.failedReads - reportedFailures);
     if (outcome.blocks <= 0) return outcome;
+    outcome.bandLimit = FindBandLimit(workspace.buffers.profileSum.get(), outcome.build.profileScale);
 
     outcome.imageEntry = model_.store.Append(workspace.buffers.image.get(),
                                              static_cast<std::uint32_t>(kImageHeight * outcome.build.imageWidth));
@@ -307,6 +311,7 @@ class Job {
       row.imageWidth = outcome.build.imageWidth;
       row.imageColumns = outcome.build.columns;
       row.profileScale = outcome.build.profileScale;
+      if (!broken) row.bandLimit = outcome.bandLimit;
       row.statusText = status;
     });
     disc_.mpeg *= outcome.likelihoods.mpeg;

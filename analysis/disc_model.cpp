@@ -27,7 +27,10 @@ void DiscModel::ClearAnalysisData() {
 
 void DiscModel::ForgetStoreEntries() {
   std::lock_guard lock(rowsLock_);
-  for (TrackRow& row : trackRows_) row.imageEntry = row.profileEntry = -1;
+  for (TrackRow& row : trackRows_) {
+    row.imageEntry = row.profileEntry = -1;
+    row.bandLimit.reset();
+  }
 }
 
 bool DiscModel::LoadTrackRows() {

@@ -69,6 +69,10 @@ bool WriteTrackPictures(PictureModule& module, const PictureSettings& settings, 
     request.topFrequency = row.frequencyAxis ? row.frequencyAxis[kProfileValues / 2 - 1] : 0.0;
     request.profileScale = row.profileScale;
     request.cutoffHz = record && record->result ? record->result->cutoffPeakPosition : 0.0;
+    if (row.bandLimit) {
+      request.bandLimitHz = row.bandLimit->hz;
+      request.bandLimitSharp = row.bandLimit->sharp ? 1 : 0;
+    }
 
     auto draw = [&](int page, const std::string& path, const char* what, std::int32_t entry, std::uint64_t bytes,
                     auto&& place) {
@@ -365,10 +369,11 @@ class AnalyzeRun {
     const auto& records = host.Tracks();
     bool broke = false;
     for (std::size_t n = 0; n < rows.size(); ++n) {
-      TrackOutcome track{rows[n].trackNumber, mounted.TrackFile(rows[n].trackNumber), 0, std::nullopt, {}};
+      TrackOutcome track{rows[n].trackNumber, mounted.TrackFile(rows[n].trackNumber), 0, std::nullopt, {}, {}};
       if (n < records.size() && records[n]) {
         track.blocks = records[n]->blocks;
         track.result = records[n]->result;
+        track.bandLimit = rows[n].bandLimit;
         if (records[n]->readFailed) track.notAnalysed = "not analysed: the disc's source broke while it was read";
         broke = broke || records[n]->readFailed;
       } else {
@@ -404,7 +409,7 @@ class AnalyzeRun {
     texts.counts = CountsOf(outcome);
     texts.failed = !outcome.error.empty();
     if (options_.discs.json || jsonl_.Wanted() || (cache_ && model)) {
-      texts.json = JsonText(model ? AnalysisJson(outcome.name, *model, *host)
+      texts.json = JsonText(model ? AnalysisJson(outcome, *model, *host)
                                   : outcome.notStarted ? NotStartedJson(outcome) : ErrorJson(outcome));
     }
     return texts;

@@ -11,6 +11,6 @@
 
 namespace ossel::cli {
 
-inline constexpr int kEngineVersion = 1;
+inline constexpr int kEngineVersion = 2;
 
 }  // namespace ossel::cli

@@ -1,9 +1,11 @@
 #include "cli/records.h"
 
 #include <charconv>
+#include <cmath>
 
 #include "analysis/report.h"
 #include "detector/track_result.h"
+#include "display/band_limit.h"
 #include "platform/text_escape.h"
 
 namespace ossel::cli {
@@ -57,6 +59,16 @@ Json IsrcJson(const std::vector<IsrcRow>& rows) {
   return json;
 }
 
+Json BandLimitJson(const std::optional<BandLimit>& limit) {
+  if (!limit) return nullptr;
+  Json json = Json::object();
+  json["hz"] = std::lround(limit->hz);
+  json["sharp"] = limit->sharp;
+  const std::string source = LikelySource(limit);
+  json["likelySource"] = source.empty() ? Json(nullptr) : Json(source);
+  return json;
+}
+
 std::string Number(double value) {
   char text[64];
   auto [end, ec] = std::to_chars(text, text + sizeof text, value);
@@ -86,9 +98,14 @@ std::string MsfText(std::int32_t lba) {
   return text;
 }
 
-Json AnalysisJson(const std::string& name, DiscModel& model, const CliHost& host) {
+bool LossyLikeGenuine(const TrackOutcome& track) {
+  const std::string code = TrackCode(track);
+  return (code == "CDDA" || code == "UNKN") && LossyLike(track.bandLimit);
+}
+
+Json AnalysisJson(const DiscOutcome& outcome, DiscModel& model, const CliHost& host) {
   Json json = Json::object();
-  json["name"] = name;
+  json["name"] = outcome.name;
   if (host.discVerdict) {
     json["disc"] = Json{{"verdict", DiscVerdictWord(*host.discVerdict)}, {"probability", host.discProbability}};
   } else {
@@ -113,6 +130,8 @@ Json AnalysisJson(const std::string& name, DiscModel& model, const CliHost& host
     }
     track["result"] = record && record->result ? ResultJson(*record->result) : Json(nullptr);
     AddRowTexts(track, row);
+    track["bandLimit"] = BandLimitJson(row.bandLimit);
+    if (n < outcome.tracks.size() && !outcome.tracks[n].file.empty()) track["file"] = outcome.tracks[n].file;
     tracks.push_back(std::move(track));
   }
   json["tracks"] = std::move(tracks);
@@ -194,25 +213,31 @@ DiscCounts CountsOf(const DiscOutcome& outcome) {
   for (const TrackOutcome& track : outcome.tracks) {
     const std::string code = TrackCode(track);
     (code == "CDDA" ? counts.cdda : code == "MPEG" ? counts.mpeg : code == "UNKN" ? counts.undecided : counts.noData) += 1;
+    if (LossyLikeGenuine(track)) ++counts.lossyLike;
   }
   return counts;
 }
 
 std::string CountsText(const DiscCounts& counts) {
   char text[96];
-  std::snprintf(text, sizeof text, "%d %d %d %d %d", counts.verdict, counts.cdda, counts.mpeg, counts.undecided,
-                counts.noData);
+  std::snprintf(text, sizeof text, "%d %d %d %d %d %d", counts.verdict, counts.cdda, counts.mpeg, counts.undecided,
+                counts.noData, counts.lossyLike);
   return text;
 }
 
 bool ReadCounts(const std::string& text, DiscCounts& counts) {
   int end = 0;
   DiscCounts read;
-  const bool whole = std::sscanf(text.c_str(), "%d %d %d %d %d%n", &read.verdict, &read.cdda, &read.mpeg,
-                                 &read.undecided, &read.noData, &end) == 5 &&
-                     static_cast<std::size_t>(end) == text.size();
+  bool whole = std::sscanf(text.c_str(), "%d %d %d %d %d%n", &read.verdict, &read.cdda, &read.mpeg, &read.undecided,
+                           &read.noData, &end) == 5 &&
+               static_cast<std::size_t>(end) == text.size();
+  if (!whole) {
+    whole = std::sscanf(text.c_str(), "%d %d %d %d %d %d%n", &read.verdict, &read.cdda, &read.mpeg, &read.undecided,
+                        &read.noData, &read.lossyLike, &end) == 6 &&
+            static_cast<std::size_t>(end) == text.size();
+  }
   if (!whole || read.verdict < 0 || read.verdict > 3 || read.cdda < 0 || read.mpeg < 0 || read.undecided < 0 ||
-      read.noData < 0) {
+      read.noData < 0 || read.lossyLike < 0 || read.lossyLike > read.cdda + read.undecided) {
     return false;
   }
   counts = read;
@@ -230,6 +255,7 @@ void SummaryTotals::Add(const DiscCounts& counts, bool cached) {
   mpeg_ += counts.mpeg;
   undecided_ += counts.undecided;
   noData_ += counts.noData;
+  lossyLike_ += counts.lossyLike;
   if (cached) ++cached_;
 }
 
@@ -239,6 +265,7 @@ std::string SummaryTotals::Line() const {
                 "%d MPEG, %d UNKN, %d not analysed", discs_, discs_ == 1 ? "" : "s", discCdda_, discMpeg_,
                 discUnknown_, discFailed_, tracks_, tracks_ == 1 ? "" : "s", cdda_, mpeg_, undecided_, noData_);
   std::string line = text;
+  if (lossyLike_ > 0) line += "; " + std::to_string(lossyLike_) + " CDDA or UNKN with a lossy-like band limit";
   if (cached_ > 0) line += "; " + std::to_string(cached_) + (cached_ == 1 ? " disc" : " discs") + " from the cache";
   return line;
 }
@@ -256,7 +283,8 @@ std::string CsvField(const std::string& text) {
 
 std::string CsvHeader() {
   return "disc,track,file,verdict,processed_blocks,cutoff_hz,stage1_score,stage1_probability,stage2_score,"
-         "stage2_probability,stage3_score,stage3_probability,disc_verdict,disc_probability,error\r\n";
+         "stage2_probability,stage3_score,stage3_probability,disc_verdict,disc_probability,error,band_limit_hz,"
+         "band_limit_sharp,likely_source\r\n";
 }
 
 std::string CsvRows(const DiscOutcome& outcome) {
@@ -273,7 +301,7 @@ std::string CsvRows(const DiscOutcome& outcome) {
   }
   const std::string discFields = "," + discVerdict + "," + discProbability + ",";
   if (outcome.tracks.empty()) return CsvField(outcome.name) + ",,,,,,,,,,,," + discFields.substr(1) +
-                                     CsvField(outcome.error) + "\r\n";
+                                     CsvField(outcome.error) + ",,,\r\n";
   std::string rows;
   for (const TrackOutcome& track : outcome.tracks) {
     std::string row = CsvField(outcome.name) + "," + std::to_string(track.number) + "," + CsvField(track.file) + "," +
@@ -287,7 +315,14 @@ std::string CsvRows(const DiscOutcome& outcome) {
       if (i < stages) row += Number(track.result->stageProbability[i]);
     }
     // The disc's error, else why this track gave no data.
-    rows += row + discFields + CsvField(outcome.error.empty() ? track.notAnalysed : outcome.error) + "\r\n";
+    rows += row + discFields + CsvField(outcome.error.empty() ? track.notAnalysed : outcome.error) + ",";
+    if (track.bandLimit) {
+      rows += std::to_string(std::lround(track.bandLimit->hz)) + "," + (track.bandLimit->sharp ? "true" : "false") +
+              "," + CsvField(LikelySource(track.bandLimit));
+    } else {
+      rows += ",,";
+    }
+    rows += "\r\n";
   }
   return rows;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace ossel {
@@ -15,6 +16,12 @@ struct MsfTime {
   static MsfTime FromSectors(std::int32_t n) { return {n / 4500, (n % 4500) / 75, n % 75}; }
   // "%02d:%02d.%02d"
   std::string Text() const;
+};
+
+// Where a track's long-term spectrum ends (display/band_limit.h finds it from the frequency profile).
+struct BandLimit {
+  double hz = 0.0;     // above it both channels stay far below the band just under it
+  bool sharp = false;  // a cliff as deep and steep as lossy encoders cut; else a gradual fall
 };
 
 struct TrackRow {
@@ -33,6 +40,7 @@ struct TrackRow {
   std::int32_t imageHeight = 0;
   const double* frequencyAxis = nullptr;  // bin frequencies used by the views; null until set
   double profileScale = 0.0;
+  std::optional<BandLimit> bandLimit;  // none: the spectrum reaches the top of the band, or nothing to tell
 };
 
 // "音频轨道 %02d"

@@ -28,6 +28,7 @@ const QColor kPlotBackground(0, 0, 80);
 const QColor kLeftCurve(255, 0, 255);
 const QColor kRightCurve(255, 255, 0);
 const QColor kCutoff(64, 255, 160);
+const QColor kBandLimit(255, 176, 64);
 
 std::uint32_t Argb(int r, int g, int b) {
   return 0xFF000000u | (static_cast<std::uint32_t>(r & 0xFF) << 16) | (static_cast<std::uint32_t>(g & 0xFF) << 8) |
@@ -460,6 +461,21 @@ void DrawFrequencyPage(QPainter& painter, const QRect& client, const FrequencyDa
       const int tx = x + 4 + textWidth < p.right ? x + 4 : x - 4 - textWidth;
       painter.setPen(kCutoff);
       DrawTextAt(painter, QPoint(tx, p.top + 64), text);
+    }
+  }
+  // Where the track's spectrum ends, and how.
+  if (data.bandLimitHz > 0 && std::isfinite(data.bandLimitHz)) {
+    const int x = FrequencyPageX(plotRect, data.bandLimitHz);
+    if (x >= p.left && x < p.right) {
+      painter.setPen(QPen(kBandLimit, 1.0, Qt::DotLine));
+      painter.drawLine(x, p.top, x, p.bottom - 1);
+      const QString text = (data.bandLimitSharp ? Text(QT_TRANSLATE_NOOP("Pictures", "频带上限 %1 kHz（陡峭）"))
+                                                : Text(QT_TRANSLATE_NOOP("Pictures", "频带上限 %1 kHz（渐降）")))
+                               .arg(data.bandLimitHz / 1000.0, 0, 'f', 1);
+      const int textWidth = painter.fontMetrics().horizontalAdvance(text);
+      const int tx = x + 4 + textWidth < p.right ? x + 4 : x - 4 - textWidth;
+      painter.setPen(kBandLimit);
+      DrawTextAt(painter, QPoint(tx, p.top + 84), text);
     }
   }
   painter.restore();

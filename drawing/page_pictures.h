@@ -102,6 +102,8 @@ struct FrequencyData {
   double topFrequency = 0;          // frequency of the highest bin
   double profileScale = 0;          // the level range L in dB
   double cutoffHz = 0;              // where the engine found the upper cutoff; 0: no marker
+  double bandLimitHz = 0;           // the track's band limit (display/band_limit.h); 0: no marker
+  bool bandLimitSharp = false;      // its cliff is sharp
 };
 
 void DrawFrequencyPage(QPainter& painter, const QRect& client, const FrequencyData& data);

@@ -17,7 +17,7 @@ extern "C" {
 #endif
 
 /* Raised whenever the request's layout changes; the module refuses requests of another version. */
-#define OSSEL_PICTURES_API_VERSION 3
+#define OSSEL_PICTURES_API_VERSION 4
 
 #define OSSEL_PICTURES_RENDER_SYMBOL "ossel_pictures_render"
 #define OSSEL_PICTURES_FINISH_SYMBOL "ossel_pictures_finish"
@@ -26,7 +26,8 @@ extern "C" {
 
 enum OsselPicturePage {
   OSSEL_PICTURE_SPECTRUM = 1,  /* the spectrogram page: image, imageWidth, imageColumns, seconds, topFrequency */
-  OSSEL_PICTURE_FREQUENCY = 2  /* the frequency page: profile, topFrequency, profileScale, cutoffHz */
+  OSSEL_PICTURE_FREQUENCY = 2  /* the frequency page: profile, topFrequency, profileScale, cutoffHz, bandLimitHz,
+                                * bandLimitSharp */
 };
 
 struct OsselPictureRequest {
@@ -45,6 +46,8 @@ struct OsselPictureRequest {
   const double* profile; /* 8192 values: the left channel's 4096 bins, then the right's */
   double profileScale;   /* the level range in dB */
   double cutoffHz;       /* the cutoff marker; 0: none */
+  double bandLimitHz;    /* the band limit's marker; 0: none */
+  int bandLimitSharp;    /* nonzero: the band limit is sharp */
 
   double topFrequency;   /* frequency of the highest bin (both pages) */
 

@@ -127,6 +127,8 @@ int Render(OsselPictureRequest& request) {
       data.topFrequency = request.topFrequency;
       data.profileScale = request.profileScale;
       data.cutoffHz = request.cutoffHz;
+      data.bandLimitHz = request.bandLimitHz;
+      data.bandLimitSharp = request.bandLimitSharp != 0;
       ossel::DrawFrequencyPage(painter, client, data);
     }
   }

@@ -166,6 +166,7 @@ void EqualizerView::LoadCurrent() {
   const TrackRow row = model_.RowCopy(current());
   if (model_.RowCount() == 0 || row.profileEntry < 0) return;
   profile_.clear();
+  bandLimit_.reset();
   const auto entry = model_.store.EntryAt(row.profileEntry);
   if (entry && entry->size == kProfileBytes) {
     std::vector<double> profile(kProfileValues);
@@ -173,6 +174,7 @@ void EqualizerView::LoadCurrent() {
       profile_ = std::move(profile);
       topFrequency_ = row.frequencyAxis ? row.frequencyAxis[4095] : 0.0;
       profileScale_ = row.profileScale;
+      bandLimit_ = row.bandLimit;
     }
   }
   update();
@@ -180,6 +182,7 @@ void EqualizerView::LoadCurrent() {
 
 void EqualizerView::Forget() {
   profile_.clear();
+  bandLimit_.reset();
   cutoffs_.clear();
 }
 
@@ -191,6 +194,10 @@ FrequencyData EqualizerView::Data() const {
   data.profileScale = profileScale_;
   const auto cutoff = cutoffs_.find(current());
   data.cutoffHz = cutoff == cutoffs_.end() ? 0.0 : cutoff->second;
+  if (bandLimit_) {
+    data.bandLimitHz = bandLimit_->hz;
+    data.bandLimitSharp = bandLimit_->sharp;
+  }
   return data;
 }
 

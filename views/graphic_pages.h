@@ -2,6 +2,7 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <vector>
 
 #include "views/graphic_view.h"
@@ -78,6 +79,7 @@ class EqualizerView : public GraphicView {
   std::vector<double> profile_;
   double topFrequency_ = 0;
   double profileScale_ = 0;
+  std::optional<BandLimit> bandLimit_;  // the shown track's
   std::map<int, double> cutoffs_;
 };
 

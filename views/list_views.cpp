@@ -5,9 +5,11 @@
 
 #include "analysis/disc_model.h"
 #include "analysis/job_host.h"
+#include "analysis/report.h"
 #include "device/drive_info.h"
 #include "device/isrc.h"
 #include "device/track_row.h"
+#include "display/band_limit.h"
 #include "views/sys_colors.h"
 
 namespace ossel {
@@ -29,6 +31,23 @@ QByteArray PictureWithHint(const QString& file, const QString& hint) {
 }
 
 }  // namespace
+
+QString BandLimitTip(const TrackRow& row) {
+  if (!row.bandLimit) return {};
+  const BandLimit& limit = *row.bandLimit;
+  const QString kHz = QString::number(limit.hz / 1000.0, 'f', 1);
+  if (!limit.sharp) return QCoreApplication::translate("Lists", "频带上限 %1 kHz，渐降").arg(kHz);
+  if (!LossyLike(row.bandLimit)) return QCoreApplication::translate("Lists", "频带上限 %1 kHz，陡峭").arg(kHz);
+  const std::string encodings = LikelyEncodings(limit.hz);
+  QString tip = encodings.empty()
+                    ? QCoreApplication::translate("Lists", "频带上限 %1 kHz，陡峭：典型的有损编码").arg(kHz)
+                    : QCoreApplication::translate("Lists", "频带上限 %1 kHz，陡峭：典型的有损编码（%2）")
+                          .arg(kHz, Text(encodings));
+  // The verdict word of an MPEG track (code 0) is the same in every language.
+  if (row.statusText != TrackVerdictWord(0.0))
+    tip += QLatin1Char('\n') + QCoreApplication::translate("Lists", "结论不是 MPEG，但频带上限像有损编码");
+  return tip;
+}
 
 // ---------------------------------------------------------------------------------------------------------------
 // TrackListView
@@ -64,6 +83,7 @@ void TrackListView::SetItemTexts(int item, const TrackRow& row) {
   SetItemText(item, 4, Text(row.elapsedText));
   SetItemText(item, 5, Text(row.readErrorText));
   SetItemText(item, 6, Text(row.statusText));
+  SetItemToolTip(item, BandLimitTip(row));
 }
 
 int TrackListView::InsertRow(int index, const TrackRow& row) {

@@ -13,6 +13,10 @@ class DiscModel;
 struct TrackRow;
 struct IsrcRow;
 
+// A track row's tool tip: its band limit, how it ends and, for a sharp one where lossy encoders cut, which encodings
+// leave such a limit, with a word more when the verdict is not MPEG. Empty for a row without a band limit.
+QString BandLimitTip(const TrackRow& row);
+
 class TrackListView : public CMyListCtrl {
   Q_OBJECT
 

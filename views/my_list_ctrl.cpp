@@ -140,6 +140,10 @@ QVariant ListItemModel::data(const QModelIndex& index, int role) const {
       return QVariant::fromValue(ColumnAt(index.column()).alignment | Qt::AlignVCenter);
     case kStateRole:
       return ItemState(index.row());
+    case Qt::ToolTipRole: {
+      const QString tip = ItemToolTip(index.row());
+      return tip.isEmpty() ? QVariant() : QVariant(tip);
+    }
     default:
       return {};
   }
@@ -228,6 +232,20 @@ int ListItemModel::ItemState(int item) const {
   return (item >= 0 && item < ItemCount()) ? items_[static_cast<size_t>(item)].state : 0;
 }
 
+bool ListItemModel::SetItemToolTip(int item, const QString& text) {
+  if (item < 0 || item >= ItemCount()) return false;
+  QString& tip = items_[static_cast<size_t>(item)].toolTip;
+  if (tip != text) {
+    tip = text;
+    emit dataChanged(index(item, 0), index(item, columnCount() - 1), {Qt::ToolTipRole});
+  }
+  return true;
+}
+
+QString ListItemModel::ItemToolTip(int item) const {
+  return (item >= 0 && item < ItemCount()) ? items_[static_cast<size_t>(item)].toolTip : QString();
+}
+
 // ---------------------------------------------------------------------------------------------------------------
 // ListRowDelegate
 
@@ -275,8 +293,10 @@ bool ListRowDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view, cons
     const QString full = list_->ItemText(index.row(), index.column());
     const QFontMetrics metrics(RowFont(list_, index.data(ListItemModel::kStateRole).toInt()));
     const CellText layout = LayoutCell(list_, metrics, option.rect, index.column(), full);
-    if (layout.shortened) {
-      QToolTip::showText(event->globalPos(), full, view, option.rect);
+    const QString tip = list_->Items()->ItemToolTip(index.row());
+    if (layout.shortened || !tip.isEmpty()) {
+      const QString shown = !layout.shortened ? tip : tip.isEmpty() ? full : full + QLatin1Char('\n') + tip;
+      QToolTip::showText(event->globalPos(), shown, view, option.rect);
       return true;
     }
   }

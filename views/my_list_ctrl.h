@@ -55,15 +55,19 @@ class ListItemModel : public QAbstractTableModel {
   int InsertItem(int index, const QString& text);
   bool SetItemText(int item, int column, const QString& text);
   bool SetItemState(int item, int state, int mask);
+  // What the item's cells say when the mouse rests on them (their own text, where it is shortened, goes first).
+  bool SetItemToolTip(int item, const QString& text);
   void DeleteAllItems();
   int ItemCount() const { return static_cast<int>(items_.size()); }
   QString ItemText(int item, int column) const;
   int ItemState(int item) const;
+  QString ItemToolTip(int item) const;
 
  private:
   struct Item {
     std::vector<QString> texts;  // one per column; missing ones are empty
     int state = 0;
+    QString toolTip;
   };
   std::vector<Column> columns_;
   std::vector<Item> items_;
@@ -101,6 +105,7 @@ class CMyListCtrl : public QTableView {
   int InsertItem(int index, const QString& text);
   bool SetItemText(int item, int column, const QString& text);
   bool SetItemState(int item, int state, int mask);
+  bool SetItemToolTip(int item, const QString& text) { return items_->SetItemToolTip(item, text); }
   void DeleteAllItems();
   int ItemCount() const { return items_->ItemCount(); }
   QString ItemText(int item, int column) const { return items_->ItemText(item, column); }

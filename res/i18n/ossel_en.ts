@@ -181,6 +181,26 @@
 <context>
     <name>Lists</name>
     <message>
+        <source>频带上限 %1 kHz，渐降</source>
+        <translation>band limit %1 kHz, gradual</translation>
+    </message>
+    <message>
+        <source>频带上限 %1 kHz，陡峭</source>
+        <translation>band limit %1 kHz, sharp</translation>
+    </message>
+    <message>
+        <source>频带上限 %1 kHz，陡峭：典型的有损编码</source>
+        <translation>band limit %1 kHz, sharp: typical of a lossy encoding</translation>
+    </message>
+    <message>
+        <source>频带上限 %1 kHz，陡峭：典型的有损编码（%2）</source>
+        <translation>band limit %1 kHz, sharp: typical of a lossy encoding (%2)</translation>
+    </message>
+    <message>
+        <source>结论不是 MPEG，但频带上限像有损编码</source>
+        <translation>the verdict is not MPEG, but the band limit is a lossy encoding&apos;s</translation>
+    </message>
+    <message>
         <source>Tracks</source>
         <translation>Tracks</translation>
     </message>
@@ -332,6 +352,14 @@
     <message>
         <source>截止频率 %1 kHz</source>
         <translation>cutoff %1 kHz</translation>
+    </message>
+    <message>
+        <source>频带上限 %1 kHz（陡峭）</source>
+        <translation>band limit %1 kHz (sharp)</translation>
+    </message>
+    <message>
+        <source>频带上限 %1 kHz（渐降）</source>
+        <translation>band limit %1 kHz (gradual)</translation>
     </message>
     <message>
         <source>Left Channel</source>

@@ -204,7 +204,7 @@ TEST(OutputFaults, ControlBytesInNamesAndSheetsAreEscapedInEveryOutput) {
   ASSERT_EQ(rows.size(), 4u) << text;
   EXPECT_EQ(rows[3][0], folder / "lib/z good");
   EXPECT_EQ(rows[3][3], "UNKN");  // three seconds are too little to judge
-  for (const auto& row : rows) EXPECT_EQ(row.size(), 15u);
+  for (const auto& row : rows) EXPECT_EQ(row.size(), 18u);
 
   const auto json = RunOssel({"analyze", "-r", folder / "lib", "--json"});
   EXPECT_FALSE(raw(json.out, true)) << json.out;

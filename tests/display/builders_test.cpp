@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
+#include <random>
 #include <cstring>
 #include <functional>
 #include <numbers>
@@ -11,6 +13,7 @@
 
 #include "detector/track_detector.h"
 #include "device/cd_drive.h"
+#include "display/band_limit.h"
 #include "platform/event.h"
 #include "platform/script_backend.h"
 #include "support/toc.h"
@@ -380,6 +383,134 @@ TEST(Builders, ATrackOfOneSectorReadsAsJustBegun) {
   EXPECT_EQ(rig.Sampled(track, 8), 1);
   ASSERT_EQ(rig.progress.size(), 1u);
   EXPECT_EQ(rig.progress[0].statusText, "0%");
+}
+
+
+// ---- The band limit of what the builders accumulate ---------------------------------------------------------------
+
+// A loop of noise whose spectrum is `levelDb(hz)` (0 dB: the loudest), in random phase; `channels` 1 plays it on
+// the left alone, 2 on both (the same: mono), 3 a different loop on each.
+Signal ShapedNoise(const std::function<double(double)>& levelDb, int channels) {
+  constexpr std::size_t kLength = 1 << 17;
+  auto loop = [&](unsigned seed) {
+    std::vector<std::complex<double>> x(kLength);
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<double> phase(0, 2 * std::numbers::pi);
+    for (std::size_t k = 1; k < kLength / 2; ++k) {
+      x[k] = std::polar(std::pow(10.0, levelDb(44100.0 * static_cast<double>(k) / kLength) / 20), phase(random));
+      x[kLength - k] = std::conj(x[k]);
+    }
+    // In place, radix 2: the inverse transform (the sign of the exponent does not matter for random phases).
+    for (std::size_t i = 1, j = 0; i < kLength; ++i) {
+      std::size_t bit = kLength >> 1;
+      for (; j & bit; bit >>= 1) j ^= bit;
+      j ^= bit;
+      if (i < j) std::swap(x[i], x[j]);
+    }
+    for (std::size_t len = 2; len <= kLength; len <<= 1) {
+      const std::complex<double> w = std::polar(1.0, 2 * std::numbers::pi / static_cast<double>(len));
+      for (std::size_t i = 0; i < kLength; i += len) {
+        std::complex<double> wk = 1.0;
+        for (std::size_t k = 0; k < len / 2; ++k, wk *= w) {
+          const std::complex<double> a = x[i + k], b = x[i + k + len / 2] * wk;
+          x[i + k] = a + b;
+          x[i + k + len / 2] = a - b;
+        }
+      }
+    }
+    double peak = 0.0;
+    for (const auto& v : x) peak = std::max(peak, std::abs(v.real()));
+    std::vector<std::int16_t> samples(kLength);
+    for (std::size_t i = 0; i < kLength; ++i) samples[i] = static_cast<std::int16_t>(std::lround(x[i].real() / peak * 20000));
+    return samples;
+  };
+  auto left = std::make_shared<std::vector<std::int16_t>>(loop(1));
+  auto right = std::make_shared<std::vector<std::int16_t>>(channels == 3 ? loop(2) : *left);
+  return [=](std::int64_t frame) -> Frame {
+    const auto i = static_cast<std::size_t>(frame) % kLength;
+    return {(*left)[i], channels == 1 ? std::int16_t{0} : (*right)[i]};
+  };
+}
+
+// Flat to `hz`, then falling by `dbPerKhz` down to 90 dB under.
+std::function<double(double)> Cliff(double hz, double dbPerKhz) {
+  return [=](double f) { return f <= hz ? 0.0 : std::max(-90.0, -(f - hz) / 1000 * dbPerKhz); };
+}
+
+struct BandCase {
+  const char* what;
+  std::function<double(double)> spectrum;
+  int channels;
+  std::int32_t sectors;
+  int found;          // a limit at all: 1, none: 0, either: -1 (a gradual fall may or may not end in the band)
+  double hz;          // where, within kNear
+  bool sharp;
+};
+
+TEST(BandLimit, FoundWhereTheSpectrumEndsAndSharpOnlyForACliff) {
+  constexpr double kNear = 150.0;
+  const double steep = 300.0, gentle = 6.0, steeper = 12.0;  // dB per kHz: an encoder's low-pass, natural falls
+  const BandCase cases[] = {
+      {"steep 16 kHz", Cliff(16000, steep), 3, 420, true, 16000, true},
+      {"steep 19 kHz", Cliff(19000, steep), 3, 420, true, 19000, true},
+      {"steep 20.5 kHz", Cliff(20500, steep), 3, 420, true, 20500, true},
+      {"steep 16 kHz, mono", Cliff(16000, steep), 2, 420, true, 16000, true},
+      {"steep 16 kHz, left channel only", Cliff(16000, steep), 1, 420, true, 16000, true},
+      {"steep 16 kHz, one block", Cliff(16000, steep), 3, 8, true, 16000, true},
+      {"gentle 16 kHz", Cliff(16000, gentle), 3, 420, -1, 0, false},
+      {"gentle 19 kHz", Cliff(19000, gentle), 3, 420, -1, 0, false},
+      {"steeper 16 kHz", Cliff(16000, steeper), 3, 420, -1, 0, false},
+      {"gentle 20.5 kHz", Cliff(20500, gentle), 3, 420, -1, 0, false},
+      {"full band", [](double) { return 0.0; }, 3, 420, 0, 0, false},
+      {"silence", [](double) { return -1000.0; }, 3, 420, 0, 0, false},
+  };
+  for (const BandCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    Rig rig(c.sectors, ShapedNoise(c.spectrum, c.channels));
+    TrackBuild track = rig.Track();
+    rig.Continuous(track);
+    const std::optional<BandLimit> limit = FindBandLimit(rig.buffers.profileSum.get(), track.profileScale);
+    if (c.found >= 0) {
+      ASSERT_EQ(limit.has_value(), c.found == 1) << (limit ? limit->hz : 0.0);
+    }
+    if (!limit) continue;
+    EXPECT_EQ(limit->sharp, c.sharp) << limit->hz;
+    if (c.hz > 0) {
+      EXPECT_NEAR(limit->hz, c.hz, kNear);
+    }
+  }
+}
+
+TEST(BandLimit, TheLikelySourceNamesEveryEncodingThatLeavesSuchALimit) {
+  struct SourceCase {
+    double hz;
+    bool sharp;
+    const char* source;
+  };
+  const SourceCase cases[] = {
+      {16640, true, "lossy: MP3 128 kbit/s or MP3 VBR V5"},  // one codec, two settings
+      {17250, true, "lossy: MP3 160 kbit/s or AAC 128 kbit/s or Vorbis q3"},
+      {20090, true, "lossy: MP3 320 kbit/s or Opus 96-160 kbit/s"},
+      {15180, true, "lossy: MP3 96 kbit/s"},  // alone
+      {12000, true, "lossy"},                 // where none of the table cuts
+      {16640, false, ""},                     // a gradual fall is no encoder's
+      {20600, true, ""},                      // where genuine audio ends too
+  };
+  for (const SourceCase& c : cases) {
+    SCOPED_TRACE(c.hz);
+    const std::optional<BandLimit> limit = BandLimit{c.hz, c.sharp};
+    EXPECT_EQ(LikelySource(limit), c.source);
+    EXPECT_EQ(LossyLike(limit), *c.source != 0);
+  }
+  EXPECT_EQ(LikelySource(std::nullopt), "");
+}
+
+TEST(BandLimit, NothingToTellWithoutAProfile) {
+  std::vector<double> profile(kProfileValues, 0.5);
+  EXPECT_FALSE(FindBandLimit(nullptr, 40.0));
+  EXPECT_FALSE(FindBandLimit(profile.data(), 0.0));
+  EXPECT_FALSE(FindBandLimit(profile.data(), std::nan("")));
+  EXPECT_FALSE(FindBandLimit(profile.data(), INFINITY));
 }
 
 }  // namespace

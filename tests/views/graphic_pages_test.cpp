@@ -297,6 +297,33 @@ TEST(GraphicPages, TheCutoffMarkerAndTheLegendColours) {
   EXPECT_EQ(f.pixelColor(plot.left() + 20, plot.top() + plot.height() - plot.height() / 2), QColor(255, 255, 0));
 }
 
+// The band limit's marker stands where the track's row puts it, and goes with the row's next track.
+TEST(GraphicPages, TheBandLimitMarkerStandsAtTheRowsLimit) {
+  Pages pages;
+  pages.AddRow(100, 1080);
+  pages.AddRow(100, 1080);
+  std::vector<TrackRow> rows = pages.model.RowsCopy();
+  rows[0].bandLimit = BandLimit{16900.0, true};
+  pages.model.SetRows(std::move(rows));
+  pages.Tell(DataChange::Refresh);
+  const QRect plot = PictureArea(pages.frequency.rect());
+  auto markerAt = [&] {
+    const QImage f = Pages::Grab(pages.frequency);
+    for (int x = plot.left(); x < plot.left() + plot.width(); ++x) {
+      for (int y = plot.top(); y < plot.top() + 8; ++y)
+        if (f.pixelColor(x, y) == QColor(255, 176, 64)) return x;
+    }
+    return -1;
+  };
+  pages.frequency.ShowPosition(1);
+  EXPECT_EQ(markerAt(), -1);  // the second track has none
+  EXPECT_EQ(pages.frequency.Data().bandLimitHz, 0.0);
+  pages.frequency.ShowPosition(0);
+  EXPECT_EQ(markerAt(), FrequencyPageX(plot, 16900.0));
+  EXPECT_DOUBLE_EQ(pages.frequency.Data().bandLimitHz, 16900.0);
+  EXPECT_TRUE(pages.frequency.Data().bandLimitSharp);
+}
+
 // A disc of one track: a 3 kHz tone on the left, the fifth above it (4.5 kHz) on the right.
 TEST(GraphicPages, AnAnalysedToneLiesAtTheHeightOfItsFrequencyInEachChannel) {
   test::ImageFolder folder;

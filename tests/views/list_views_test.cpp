@@ -1,6 +1,8 @@
 // The owner-drawn lists: drawing checked on grabbed pixels, column widths, UM_DATA_CHANGED handling.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <QAccessible>
 #include <QAccessibleTableInterface>
 #include <QApplication>
@@ -272,6 +274,43 @@ TEST(ListViews, ColumnWidthsFollowTheClientWidth) {
   for (int c = 0; c < 5; ++c) widths.push_back(isrc.columnWidth(c));
   EXPECT_EQ(widths, (std::vector<int>{301, 201, 100, 100, 301}));
   EXPECT_EQ(isrc.model()->headerData(4, Qt::Horizontal).toString(), QStringLiteral("Media Catalog Number"));
+}
+
+TEST(ListTrackView, TheToolTipTellsTheBandLimitAndALossyLikeOneUnderAGenuineVerdict) {
+  struct TipCase {
+    std::optional<BandLimit> limit;
+    std::string status;
+    const char* tip;
+  };
+  const std::string lossyNote = "\n结论不是 MPEG，但频带上限像有损编码";
+  const TipCase cases[] = {
+      {std::nullopt, "CDDA", ""},
+      {BandLimit{12000, false}, "CDDA", "频带上限 12.0 kHz，渐降"},
+      {BandLimit{21300, true}, "CDDA", "频带上限 21.3 kHz，陡峭"},  // where genuine audio ends too
+      {BandLimit{16640, true}, "MPEG", "频带上限 16.6 kHz，陡峭：典型的有损编码（MP3 128 kbit/s or MP3 VBR V5）"},
+      {BandLimit{16640, true}, "CDDA",
+       "频带上限 16.6 kHz，陡峭：典型的有损编码（MP3 128 kbit/s or MP3 VBR V5）\n结论不是 MPEG，但频带上限像有损编码"},
+      {BandLimit{12000, true}, "未知的", "频带上限 12.0 kHz，陡峭：典型的有损编码\n结论不是 MPEG，但频带上限像有损编码"},
+  };
+  Fixture f;
+  std::vector<TrackRow> rows;
+  for (const TipCase& c : cases) {
+    TrackRow row = Row(static_cast<int>(rows.size()) + 1, "t", "1", c.status);
+    row.bandLimit = c.limit;
+    EXPECT_EQ(BandLimitTip(row).toStdString(), c.tip);
+    rows.push_back(row);
+  }
+  // Each row's cells carry its tip; the disc row has none.
+  f.SetTracks(rows, Row(0, "disc", "9", "CDDA"));
+  TrackListView tracks(f.model);
+  Send(&tracks, DataChange::Refresh, RowTarget::All());
+  Send(&tracks, DataChange::Refresh, RowTarget::Disc());
+  ASSERT_EQ(tracks.ItemCount(), static_cast<int>(std::size(cases)) + 1);
+  for (int i = 0; i < tracks.ItemCount(); ++i) {
+    const QVariant tip = tracks.Items()->data(tracks.Items()->index(i, 6), Qt::ToolTipRole);
+    const char* expected = i < static_cast<int>(std::size(cases)) ? cases[i].tip : "";
+    EXPECT_EQ(tip.toString().toStdString(), expected) << i;
+  }
 }
 
 TEST(ListViews, DataChangedFollowsTheTable) {

@@ -1,0 +1,36 @@
+// The band limit of a track, found in its frequency profile (builders.h): the frequency above which the long-term
+// spectrum of both channels stays far below the band just under it, and whether it ends in a cliff as deep and steep
+// as lossy encoders cut at their low-pass, or falls gradually. And which lossy encodings leave a sharp limit there,
+// from the table bench/band-limits.md measures (bench/band-limits.sh makes it anew).
+//
+// Nothing here reads audio: the profile is what the builders accumulate anyway, 8192 values once per track.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "device/track_row.h"
+
+namespace ossel {
+
+// Below this a sharp limit is where lossy encoders put theirs; above it genuine CD audio ends too (the converters'
+// anti-alias filters), so a sharp limit there tells nothing.
+inline constexpr double kLossyLikeTopHz = 20500.0;
+
+// The limit of a profile as the builders leave it (8192 values on 0..1, the left channel's 4096 bins then the
+// right's, bin k at k × 44100 / 8192 Hz) with its scale (20 × the largest per-column mean of the log spectrum).
+// None when the spectrum reaches the top of the band, when there is no profile (null, or a scale that is not above
+// zero: silence, nothing read), or when nothing in it stands far above the floor.
+std::optional<BandLimit> FindBandLimit(const double* profile, double profileScale);
+
+// A sharp limit below kLossyLikeTopHz.
+bool LossyLike(const std::optional<BandLimit>& limit);
+
+// The encodings of the table whose limits lie about where `limit` is, for a lossy-like limit: "lossy: MP3 about
+// 128 kbit/s or AAC about 128 kbit/s"; "lossy" alone where the limit lies where none of the table's encodings put
+// theirs; empty for a limit that is not lossy-like. The same in every language (a field of the outputs).
+std::string LikelySource(const std::optional<BandLimit>& limit);
+// The encodings alone, "MP3 about 128 kbit/s or AAC about 128 kbit/s"; empty where none fits.
+std::string LikelyEncodings(double hz);
+
+}  // namespace ossel
