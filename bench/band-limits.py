@@ -188,8 +188,8 @@ def main():
     sharp_low = [(p, r["band"]["hz"]) for p, r in genuine if r["band"] and r["band"]["sharp"] and r["band"]["hz"] < 21000]
     print(f"Genuine pieces (both sets) with a sharp limit below 21 kHz: {len(sharp_low)} {sharp_low}; "
           f"verdict MPEG: {sum(1 for _, r in genuine if r['verdict'] == 'MPEG')}; limits found: "
-          + ", ".join(f"{p} {hz(r['band'])}{' sharp' if r['band'] and r['band']['sharp'] else ''}"
-                      for p, r in genuine if r["band"]))
+          + (", ".join(f"{p} {hz(r['band'])}{' sharp' if r['band'] and r['band']['sharp'] else ''}"
+                       for p, r in genuine if r["band"]) or "none"))
     if misses:
         print("\nOutside 500 Hz:\n" + "\n".join(misses))
 

@@ -20,7 +20,7 @@ packages=(
 test_packages=(
   git libgtest-dev libgmock-dev libbenchmark-dev libfftw3-dev
   clang libclang-rt-14-dev
-  time ffmpeg vorbis-tools opus-tools python3 parallel
+  time ffmpeg vorbis-tools opus-tools python3 python3-numpy parallel
   xvfb x11-apps imagemagick fonts-liberation2 openbox xdotool python3-pyatspi at-spi2-core
   desktop-file-utils appstream lintian
 )
