@@ -91,14 +91,18 @@ constexpr double kMarginHz = 100.0;
 
 }  // namespace
 
-std::string LikelyEncodings(double hz) {
-  std::string names;
+std::vector<std::string> LikelyEncodingNames(double hz) {
+  std::vector<std::string> names;
   for (const Encoding& e : kEncodings) {
-    if (hz < e.lowHz - kMarginHz || hz > e.highHz + kMarginHz) continue;
-    if (!names.empty()) names += " or ";
-    names += e.name;
+    if (hz >= e.lowHz - kMarginHz && hz <= e.highHz + kMarginHz) names.emplace_back(e.name);
   }
   return names;
+}
+
+std::string LikelyEncodings(double hz) {
+  std::string joined;
+  for (const std::string& name : LikelyEncodingNames(hz)) joined += (joined.empty() ? "" : " or ") + name;
+  return joined;
 }
 
 std::string LikelySource(const std::optional<BandLimit>& limit) {

@@ -8,6 +8,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "device/track_row.h"
 
@@ -30,7 +31,9 @@ bool LossyLike(const std::optional<BandLimit>& limit);
 // 128 kbit/s or AAC about 128 kbit/s"; "lossy" alone where the limit lies where none of the table's encodings put
 // theirs; empty for a limit that is not lossy-like. The same in every language (a field of the outputs).
 std::string LikelySource(const std::optional<BandLimit>& limit);
-// The encodings alone, "MP3 about 128 kbit/s or AAC about 128 kbit/s"; empty where none fits.
+// The encodings alone, "MP3 128 kbit/s or MP3 VBR V5"; empty where none fits.
 std::string LikelyEncodings(double hz);
+// The same names one by one, for a text that joins them in its own language.
+std::vector<std::string> LikelyEncodingNames(double hz);
 
 }  // namespace ossel

@@ -38,11 +38,14 @@ QString BandLimitTip(const TrackRow& row) {
   const QString kHz = QString::number(limit.hz / 1000.0, 'f', 1);
   if (!limit.sharp) return QCoreApplication::translate("Lists", "频带上限 %1 kHz，渐降").arg(kHz);
   if (!LossyLike(row.bandLimit)) return QCoreApplication::translate("Lists", "频带上限 %1 kHz，陡峭").arg(kHz);
-  const std::string encodings = LikelyEncodings(limit.hz);
-  QString tip = encodings.empty()
+  // The encodings' names are the same in every language; the word that joins them is not.
+  QStringList names;
+  for (const std::string& name : LikelyEncodingNames(limit.hz)) names << Text(name);
+  const QString encodings = names.join(QCoreApplication::translate("Lists", " 或 "));
+  QString tip = encodings.isEmpty()
                     ? QCoreApplication::translate("Lists", "频带上限 %1 kHz，陡峭：典型的有损编码").arg(kHz)
                     : QCoreApplication::translate("Lists", "频带上限 %1 kHz，陡峭：典型的有损编码（%2）")
-                          .arg(kHz, Text(encodings));
+                          .arg(kHz, encodings);
   // The verdict word of an MPEG track (code 0) is the same in every language.
   if (row.statusText != TrackVerdictWord(0.0))
     tip += QLatin1Char('\n') + QCoreApplication::translate("Lists", "结论不是 MPEG，但频带上限像有损编码");

@@ -193,6 +193,10 @@
         <translation>band limit %1 kHz, sharp: typical of a lossy encoding</translation>
     </message>
     <message>
+        <source> 或 </source>
+        <translation> or </translation>
+    </message>
+    <message>
         <source>频带上限 %1 kHz，陡峭：典型的有损编码（%2）</source>
         <translation>band limit %1 kHz, sharp: typical of a lossy encoding (%2)</translation>
     </message>

@@ -287,9 +287,9 @@ TEST(ListTrackView, TheToolTipTellsTheBandLimitAndALossyLikeOneUnderAGenuineVerd
       {std::nullopt, "CDDA", ""},
       {BandLimit{12000, false}, "CDDA", "频带上限 12.0 kHz，渐降"},
       {BandLimit{21300, true}, "CDDA", "频带上限 21.3 kHz，陡峭"},  // where genuine audio ends too
-      {BandLimit{16640, true}, "MPEG", "频带上限 16.6 kHz，陡峭：典型的有损编码（MP3 128 kbit/s or MP3 VBR V5）"},
+      {BandLimit{16640, true}, "MPEG", "频带上限 16.6 kHz，陡峭：典型的有损编码（MP3 128 kbit/s 或 MP3 VBR V5）"},
       {BandLimit{16640, true}, "CDDA",
-       "频带上限 16.6 kHz，陡峭：典型的有损编码（MP3 128 kbit/s or MP3 VBR V5）\n结论不是 MPEG，但频带上限像有损编码"},
+       "频带上限 16.6 kHz，陡峭：典型的有损编码（MP3 128 kbit/s 或 MP3 VBR V5）\n结论不是 MPEG，但频带上限像有损编码"},
       {BandLimit{12000, true}, "未知的", "频带上限 12.0 kHz，陡峭：典型的有损编码\n结论不是 MPEG，但频带上限像有损编码"},
   };
   Fixture f;
