@@ -76,8 +76,8 @@ CutoffScanner::CutoffScanner() {
 }
 
 // bottom and top are relative to kLowest.
-void CutoffScanner::PrepareBlock(const double* magnitudes, int bottom, int top) {
-  const double* m = magnitudes + kLowest;
+void CutoffScanner::PrepareBlock(const double* fromLowest, int bottom, int top) {
+  const double* m = fromLowest;
   double* logs = logs_.data();
   NaturalLogOfSum(m + bottom, 1.0, logs + bottom, static_cast<std::size_t>(top - bottom + 1));
   for (int i = bottom; i <= top; ++i) Store2(&pairs_[2 * i], V2{logs[i], m[i]});
@@ -101,7 +101,7 @@ void CutoffScanner::PrepareBlock(const double* magnitudes, int bottom, int top) 
   }
 }
 
-CutoffPositions CutoffScanner::Scan(const double* magnitudes) {
+CutoffPositions CutoffScanner::Scan(const double* fromLowest) {
   // Window ranges of the pair; a range is max - min, never negative, so it is its own absolute value.
   const auto range = [this](int start) {
     const int end = start + kWidth - 1;
@@ -122,7 +122,7 @@ CutoffPositions CutoffScanner::Scan(const double* magnitudes) {
     while (lower < prepared) {
       const int top = prepared - 1;
       prepared = std::max(top - (kWidth - 1), 0);
-      PrepareBlock(magnitudes, prepared, top);
+      PrepareBlock(fromLowest, prepared, top);
     }
     const V2 a = range(lower);
     Store2(&ranges_[2 * lower], a);

@@ -38,10 +38,11 @@ class CutoffScanner {
 
   CutoffScanner();
 
-  CutoffPositions Scan(const double* magnitudes);
+  // fromLowest[i]: the magnitude at position kLowest + i, up to kTop.
+  CutoffPositions Scan(const double* fromLowest);
 
  private:
-  void PrepareBlock(const double* magnitudes, int bottom, int top);
+  void PrepareBlock(const double* fromLowest, int bottom, int top);
 
   // Two doubles per position - kLowest: the pair, and its extremes from the bottom of its block up to it
   // and from it up to the top of its block.

@@ -50,7 +50,7 @@ std::int32_t TrackDetector::AnalyzeBlock(int reset, const std::int16_t* samples,
   if (spectrum_.Settings().zeroRunCheck && spectrum_.ZeroDiffCount() > 4000) return 0;
 
   RecordPhaseSpread(evidence_, PhaseSpread(spectrum_.ComplexSpectrum()));
-  RecordCutoffs(evidence_, cutoffScanner_.Scan(spectrum_.Magnitudes()), sampleRate);
+  RecordCutoffs(evidence_, cutoffScanner_.Scan(spectrum_.MagnitudesFrom(CutoffScanner::kLowest)), sampleRate);
   return 1;
 }
 

@@ -18,7 +18,7 @@ BlockSpectrum::BlockSpectrum(ConditioningSettings settings)
       samples_(kBlockValues),
       differences_(kLength),
       complex_(2 * kLength),
-      magnitudes_(kLength) {}
+      magnitudes_(kBins) {}
 
 bool BlockSpectrum::TransformChannel(const std::int16_t* samples, unsigned channels, unsigned channel) {
   if (samples == nullptr || channel >= channels) return false;

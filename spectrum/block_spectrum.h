@@ -43,8 +43,11 @@ class BlockSpectrum {
   // C after its sign changes: kLength complex values as interleaved real and imaginary parts.
   const double* ComplexSpectrum() const { return complex_.data(); }
 
-  // M: kLength magnitudes; position p >= kBins holds the magnitude of frequency bin p - kBins.
+  // M: kBins magnitudes, M[k] of frequency bin k + 1.
   const double* Magnitudes() const { return magnitudes_.data(); }
+  // The magnitudes from `position` (kBins < position < kLength) of the full layout, where position p holds the
+  // magnitude of frequency bin p - kBins: M read from p - kBins - 1 on.
+  const double* MagnitudesFrom(std::size_t position) const { return magnitudes_.data() + (position - kBins - 1); }
 
   // Zero first differences of the last channel (0 when zeroRunCheck is off).
   std::int32_t ZeroDiffCount() const { return zeroDiffCount_; }

@@ -1,7 +1,6 @@
 #include "spectrum/spectrum_transform.h"
 
 #include <cmath>
-#include <cstring>
 
 namespace ossel {
 namespace {
@@ -52,8 +51,6 @@ void SpectrumTransform::Run(const double* signal, double* complexSpectrum, doubl
   c[2 * half] = signal[half];
   c[2 * half + 1] = -0.0;
 
-  magnitudes[half] = magnitudes[0];
-  std::memcpy(magnitudes + half + 1, magnitudes, (half - 1) * sizeof(double));
 }
 
 }  // namespace ossel

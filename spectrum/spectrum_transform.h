@@ -9,12 +9,14 @@ namespace ossel {
 
 // The spectrum step shared by the display and the detection engine: from a real signal of N values (the
 // conditioned difference signal) to the complex spectrum C (N complex values, interleaved real and
-// imaginary parts) and the magnitude array M (N values).
+// imaginary parts) and the magnitude array M (N / 2 values).
 //
 // Layout, with X the discrete Fourier transform of the signal and half = N / 2:
 //   C[k] = conj(X[half + k]) for k < half, C[N - m] = X[half + m] for 0 < m < half, C[half] = (signal[half], 0);
 //   then every even entry has its imaginary part negated and every odd entry its real part;
-//   M[k] = |X[k + 1]| for k < half (M[half - 1] is the Nyquist bin), M[half] = |X[1]|, M[half + j] = |X[j]|.
+//   M[k] = |X[k + 1]| for k < half (M[half - 1] is the Nyquist bin).
+// Readers of the upper half of the full layout (position half + j holding |X[j]|) find its values in M: position
+// p > half is M[p - half - 1], position half is M[0]; nothing copies them there.
 // C is formed from the Hartley transform H as C[k] = ((H[half+k] + H[half-k]) / 2, (H[half+k] - H[half-k]) / 2),
 // and the magnitudes are taken in extended precision.
 class SpectrumTransform {

@@ -73,7 +73,7 @@ TEST(CutoffScanner, MatchesDirectSearchOnRandomAndStepSpectra) {
     }
     const std::vector<double> m = Layout(bins);
     const CutoffPositions expected = DirectScan(m);
-    ASSERT_EQ(scanner.Scan(m.data()), expected) << "trial " << trial;
+    ASSERT_EQ(scanner.Scan(m.data() + CutoffScanner::kLowest), expected) << "trial " << trial;
     if (expected[0] >= 0 && expected[1] >= 0 && expected[2] >= 0) ++fullyFired;
   }
   EXPECT_GT(fullyFired, 10);  // the stop rule was exercised
@@ -82,7 +82,7 @@ TEST(CutoffScanner, MatchesDirectSearchOnRandomAndStepSpectra) {
 TEST(CutoffScanner, FlatSpectrumFiresNothing) {
   CutoffScanner scanner;
   const std::vector<double> m(kPositions, 42.0);
-  EXPECT_EQ(scanner.Scan(m.data()), (CutoffPositions{-1, -1, -1, -1}));
+  EXPECT_EQ(scanner.Scan(m.data() + CutoffScanner::kLowest), (CutoffPositions{-1, -1, -1, -1}));
 }
 
 // Above the edge the magnitudes alternate 1 and 1 + e; the first position whose lower window reaches a
@@ -97,11 +97,11 @@ TEST(CutoffScanner, DetectorFourBelowTheStopIsIgnored) {
   m[6000] = 100.0;
   const int stop = edge - 1 + 124;
   CutoffScanner scanner;
-  EXPECT_EQ(scanner.Scan(m.data()), (CutoffPositions{stop, stop, stop, -1}));
+  EXPECT_EQ(scanner.Scan(m.data() + CutoffScanner::kLowest), (CutoffPositions{stop, stop, stop, -1}));
   EXPECT_EQ(DirectScan(m), (CutoffPositions{stop, stop, stop, -1}));
 
   m[edge - 1] = 1.0 + 3 * e;  // now above 2.4 times the upper range as well
-  EXPECT_EQ(scanner.Scan(m.data()), (CutoffPositions{stop, stop, stop, stop}));
+  EXPECT_EQ(scanner.Scan(m.data() + CutoffScanner::kLowest), (CutoffPositions{stop, stop, stop, stop}));
 }
 
 TEST(RecordCutoffs, BinIsTheFrequencyTenBinsBelowTheWindowTop) {

@@ -112,7 +112,7 @@ TEST(BlockSpectrum, DifferenceSignalIsNormalisedToFixedRms) {
   BlockSpectrum a, b;
   ASSERT_TRUE(a.TransformChannel(quiet.data(), 2, 1));
   ASSERT_TRUE(b.TransformChannel(loud.data(), 2, 1));
-  EXPECT_TRUE(SameBits(a.Magnitudes(), b.Magnitudes(), kLength));
+  EXPECT_TRUE(SameBits(a.Magnitudes(), b.Magnitudes(), kLength / 2));
 
   const double* m = a.Magnitudes();
   long double energy = static_cast<long double>(m[4095]) * m[4095];
@@ -125,7 +125,7 @@ TEST(BlockSpectrum, DifferenceSignalIsNormalisedToFixedRms) {
   BlockSpectrum raw(ConditioningSettings{true, false}), rawLoud(ConditioningSettings{true, false});
   ASSERT_TRUE(raw.TransformChannel(quiet.data(), 2, 1));
   ASSERT_TRUE(rawLoud.TransformChannel(loud.data(), 2, 1));
-  for (std::size_t k = 0; k < kLength; ++k) ASSERT_EQ(rawLoud.Magnitudes()[k], 2 * raw.Magnitudes()[k]);
+  for (std::size_t k = 0; k < kLength / 2; ++k) ASSERT_EQ(rawLoud.Magnitudes()[k], 2 * raw.Magnitudes()[k]);
 }
 
 }  // namespace

@@ -35,12 +35,12 @@ Complex Dft(const std::vector<double>& x, std::size_t k) {
 
 // Before the sign changes C[k] = conj(X[half + k]) = X[half - k] for k < half and C[N - m] = X[half + m], so
 // C[half + k] = conj(X[k]); C[half] is the signal's own entry (real). Then even entries have the imaginary
-// and odd entries the real part negated. M[k] = |X[k + 1]|, M[half] = |X[1]|, M[half + j] = |X[j]|.
+// and odd entries the real part negated. M[k] = |X[k + 1]| for k < half, and nothing is written beyond it.
 // Long transforms are compared at every 29th bin and at the edges.
 void CheckLayout(std::size_t n, std::size_t used) {
   const std::vector<double> signal = RandomSignal(n, used);
   const std::size_t half = n / 2;
-  std::vector<double> c(2 * n), m(n);
+  std::vector<double> c(2 * n), m(half + 1, -1.0);
   SpectrumTransform(n).Run(signal.data(), c.data(), m.data());
   const double tolerance = 1e-10 * static_cast<double>(used);
 
@@ -59,8 +59,7 @@ void CheckLayout(std::size_t n, std::size_t used) {
   }
   EXPECT_EQ(c[2 * half], signal[half]);
   EXPECT_TRUE(c[2 * half + 1] == 0.0 && std::signbit(c[2 * half + 1]));
-  EXPECT_EQ(m[half], m[0]);
-  for (std::size_t j = 1; j < half; ++j) ASSERT_EQ(m[half + j], m[j - 1]) << j;
+  EXPECT_EQ(m[half], -1.0);
 }
 
 TEST(SpectrumTransform, LayoutMatchesDft) {
