@@ -71,6 +71,13 @@ void ExpectNothingShortened(const CMyListCtrl& list) {
   }
 }
 
+// The stored settings emptied but for the console page, so that every page is shown.
+void StoreSettingsWithConsole() {
+  QSettings stored("Velmora", "Analyzer");
+  stored.clear();
+  stored.setValue("ConsoleEnabled", 1);
+}
+
 // Two noise tracks in one BINARY file: enough blocks each for a verdict.
 std::shared_ptr<VirtualDisc> NoiseDisc(const test::ImageFolder& folder) {
   constexpr int kSectors = 2200;
@@ -89,11 +96,7 @@ TEST(EnglishWindow, EveryPageIsInEnglishAndNothingIsCut) {
   QTranslator translator;
   ASSERT_TRUE(translator.load(QStringLiteral(OSSEL_BINARY_DIR "/app/i18n/ossel_en.qm")));
   QApplication::installTranslator(&translator);
-  {
-    QSettings stored("Velmora", "Analyzer");
-    stored.clear();
-    stored.setValue("ConsoleEnabled", 1);
-  }
+  StoreSettingsWithConsole();
 
   test::ImageFolder folder;
   std::shared_ptr<VirtualDisc> disc = NoiseDisc(folder);
@@ -242,11 +245,7 @@ QStringList WidgetTexts(const QWidget& window) {
 TEST(DefaultWindow, EveryTextOfTheWindowAndItsPicturesComesFromTheCatalogue) {
   MarkingTranslator marking;
   QApplication::installTranslator(&marking);
-  {
-    QSettings stored("Velmora", "Analyzer");
-    stored.clear();
-    stored.setValue("ConsoleEnabled", 1);
-  }
+  StoreSettingsWithConsole();
   test::ImageFolder folder;
   std::shared_ptr<VirtualDisc> disc = NoiseDisc(folder);
   ASSERT_TRUE(disc);
@@ -307,11 +306,7 @@ TEST(DefaultWindow, EveryTextOfTheWindowAndItsPicturesComesFromTheCatalogue) {
 TEST(Languages, AtTheStartUpSizeEveryTabFitsInEitherLanguage) {
   QTranslator english;
   ASSERT_TRUE(english.load(QStringLiteral(OSSEL_BINARY_DIR "/app/i18n/ossel_en.qm")));
-  {
-    QSettings stored("Velmora", "Analyzer");
-    stored.clear();
-    stored.setValue("ConsoleEnabled", 1);
-  }
+  StoreSettingsWithConsole();
   const QFont testFont = QApplication::font();
   SetWindowFonts();
   for (const Language language : {Language::Original, Language::English}) {
