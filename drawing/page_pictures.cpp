@@ -450,34 +450,26 @@ void DrawFrequencyPage(QPainter& painter, const QRect& client, const FrequencyDa
     painter.drawPolyline(points.data(), w);
   }
 
-  // Where the engine found the upper cutoff.
-  if (data.cutoffHz > 0 && std::isfinite(data.cutoffHz)) {
-    const int x = FrequencyPageX(plotRect, data.cutoffHz);
-    if (x >= p.left && x < p.right) {
-      painter.setPen(QPen(kCutoff, 1.0, Qt::DashLine));
-      painter.drawLine(x, p.top, x, p.bottom - 1);
-      const QString text = Text(QT_TRANSLATE_NOOP("Pictures", "截止频率 %1 kHz")).arg(data.cutoffHz / 1000.0, 0, 'f', 1);
-      const int textWidth = painter.fontMetrics().horizontalAdvance(text);
-      const int tx = x + 4 + textWidth < p.right ? x + 4 : x - 4 - textWidth;
-      painter.setPen(kCutoff);
-      DrawTextAt(painter, QPoint(tx, p.top + 64), text);
-    }
-  }
-  // Where the track's spectrum ends, and how.
-  if (data.bandLimitHz > 0 && std::isfinite(data.bandLimitHz)) {
-    const int x = FrequencyPageX(plotRect, data.bandLimitHz);
-    if (x >= p.left && x < p.right) {
-      painter.setPen(QPen(kBandLimit, 1.0, Qt::DotLine));
-      painter.drawLine(x, p.top, x, p.bottom - 1);
-      const QString text = (data.bandLimitSharp ? Text(QT_TRANSLATE_NOOP("Pictures", "频带上限 %1 kHz（陡峭）"))
-                                                : Text(QT_TRANSLATE_NOOP("Pictures", "频带上限 %1 kHz（渐降）")))
-                               .arg(data.bandLimitHz / 1000.0, 0, 'f', 1);
-      const int textWidth = painter.fontMetrics().horizontalAdvance(text);
-      const int tx = x + 4 + textWidth < p.right ? x + 4 : x - 4 - textWidth;
-      painter.setPen(kBandLimit);
-      DrawTextAt(painter, QPoint(tx, p.top + 84), text);
-    }
-  }
+  // A marker: a vertical line at `hz` with its text (a pattern taking the kHz) beside it, on the left where the right
+  // has no room.
+  const auto marker = [&](double hz, const QColor& color, Qt::PenStyle style, const QString& pattern, int textTop) {
+    if (!(hz > 0) || !std::isfinite(hz)) return;
+    const int x = FrequencyPageX(plotRect, hz);
+    if (x < p.left || x >= p.right) return;
+    painter.setPen(QPen(color, 1.0, style));
+    painter.drawLine(x, p.top, x, p.bottom - 1);
+    const QString text = pattern.arg(hz / 1000.0, 0, 'f', 1);
+    const int textWidth = painter.fontMetrics().horizontalAdvance(text);
+    const int tx = x + 4 + textWidth < p.right ? x + 4 : x - 4 - textWidth;
+    painter.setPen(color);
+    DrawTextAt(painter, QPoint(tx, p.top + textTop), text);
+  };
+  // Where the engine found the upper cutoff, and where the track's spectrum ends, and how.
+  marker(data.cutoffHz, kCutoff, Qt::DashLine, Text(QT_TRANSLATE_NOOP("Pictures", "截止频率 %1 kHz")), 64);
+  marker(data.bandLimitHz, kBandLimit, Qt::DotLine,
+         data.bandLimitSharp ? Text(QT_TRANSLATE_NOOP("Pictures", "频带上限 %1 kHz（陡峭）"))
+                             : Text(QT_TRANSLATE_NOOP("Pictures", "频带上限 %1 kHz（渐降）")),
+         84);
   painter.restore();
 
   // Legend.
