@@ -228,14 +228,9 @@ std::string CountsText(const DiscCounts& counts) {
 bool ReadCounts(const std::string& text, DiscCounts& counts) {
   int end = 0;
   DiscCounts read;
-  bool whole = std::sscanf(text.c_str(), "%d %d %d %d %d%n", &read.verdict, &read.cdda, &read.mpeg, &read.undecided,
-                           &read.noData, &end) == 5 &&
-               static_cast<std::size_t>(end) == text.size();
-  if (!whole) {
-    whole = std::sscanf(text.c_str(), "%d %d %d %d %d %d%n", &read.verdict, &read.cdda, &read.mpeg, &read.undecided,
-                        &read.noData, &read.lossyLike, &end) == 6 &&
-            static_cast<std::size_t>(end) == text.size();
-  }
+  const bool whole = std::sscanf(text.c_str(), "%d %d %d %d %d %d%n", &read.verdict, &read.cdda, &read.mpeg,
+                                 &read.undecided, &read.noData, &read.lossyLike, &end) == 6 &&
+                     static_cast<std::size_t>(end) == text.size();
   if (!whole || read.verdict < 0 || read.verdict > 3 || read.cdda < 0 || read.mpeg < 0 || read.undecided < 0 ||
       read.noData < 0 || read.lossyLike < 0 || read.lossyLike > read.cdda + read.undecided) {
     return false;

@@ -71,8 +71,7 @@ struct DiscCounts {
   int lossyLike = 0;  // of the CDDA and undecided tracks, those with a lossy-like band limit (LossyLikeGenuine)
 };
 DiscCounts CountsOf(const DiscOutcome& outcome);
-// The counts as the result cache keeps them, "V C M U N L"; ReadCounts is false for a text that is no such line
-// (one without L, as earlier versions kept it, reads as L 0).
+// The counts as the result cache keeps them, "V C M U N L"; ReadCounts is false for a text that is no such line.
 std::string CountsText(const DiscCounts& counts);
 bool ReadCounts(const std::string& text, DiscCounts& counts);
 
