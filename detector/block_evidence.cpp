@@ -15,8 +15,6 @@ namespace ossel {
 namespace {
 
 constexpr double kLogFloor = 0.000244140625;  // 2^-12
-constexpr int kPhaseFirst = 7792;
-constexpr int kPhaseLast = 8190;
 constexpr double kInversePhaseCount = 0.002506265664160401;  // 1 / 399
 constexpr int kCutoffBinOffset = 4106;
 
@@ -53,7 +51,7 @@ double PhaseSpread(const double* c) {
   double previous = 0.0;
   double s1 = 0.0;
   double s2 = 0.0;
-  for (int i = kPhaseFirst; i <= kPhaseLast; ++i) {
+  for (int i = 0; i < kPhaseCount; ++i) {
     // The real part is the first argument.
     const double angle = std::atan2(c[2 * i], c[2 * i + 1]);
     const double step = angle - previous;

@@ -10,9 +10,14 @@ namespace ossel {
 // Adds one channel's display spectrum q (kSpectrumBins values) to the track's log sums.
 void AccumulateSpectrum(TrackEvidence& evidence, const double* displaySpectrum);
 
-// Spread of the phase steps over the top of the complex spectrum C (interleaved, positions 7792 to 8190).
-// Not a number when the variance term comes out negative.
-double PhaseSpread(const double* complexSpectrum);
+// The positions of the complex spectrum C whose phases are spread.
+inline constexpr int kPhaseFirst = 7792;
+inline constexpr int kPhaseLast = 8190;
+inline constexpr int kPhaseCount = kPhaseLast - kPhaseFirst + 1;
+
+// Spread of the phase steps over the top of the complex spectrum C: `top` holds its entries from kPhaseFirst to
+// kPhaseLast, interleaved. Not a number when the variance term comes out negative.
+double PhaseSpread(const double* top);
 
 // Keeps the smallest positive spread.
 void RecordPhaseSpread(TrackEvidence& evidence, double spread);

@@ -49,7 +49,9 @@ std::int32_t TrackDetector::AnalyzeBlock(int reset, const std::int16_t* samples,
   // A silent block (or one value repeated) counts for the log sums only. The last channel decides.
   if (spectrum_.Settings().zeroRunCheck && spectrum_.ZeroDiffCount() > 4000) return 0;
 
-  RecordPhaseSpread(evidence_, PhaseSpread(spectrum_.ComplexSpectrum()));
+  double top[2 * kPhaseCount];
+  spectrum_.ComplexEntries(kPhaseFirst, kPhaseCount, top);
+  RecordPhaseSpread(evidence_, PhaseSpread(top));
   RecordCutoffs(evidence_, cutoffScanner_.Scan(spectrum_.MagnitudesFrom(CutoffScanner::kLowest)), sampleRate);
   return 1;
 }

@@ -17,13 +17,12 @@ BlockSpectrum::BlockSpectrum(ConditioningSettings settings)
       transform_(kLength),
       samples_(kBlockValues),
       differences_(kLength),
-      complex_(2 * kLength),
       magnitudes_(kBins) {}
 
 bool BlockSpectrum::TransformChannel(const std::int16_t* samples, unsigned channels, unsigned channel) {
   if (samples == nullptr || channel >= channels) return false;
   Condition(samples, channels, channel);
-  transform_.Run(differences_.data(), complex_.data(), magnitudes_.data());
+  transform_.Run(differences_.data(), magnitudes_.data());
   return true;
 }
 

@@ -40,8 +40,11 @@ class BlockSpectrum {
   // Writes the display spectrum of the last channel: out[k] = M[k] / k for 1 <= k < kBins, out[0] = 0.
   void DisplaySpectrum(double* out) const;
 
-  // C after its sign changes: kLength complex values as interleaved real and imaginary parts.
-  const double* ComplexSpectrum() const { return complex_.data(); }
+  // Entries first .. first + count - 1 of C after its sign changes (kLength complex values in all), as
+  // interleaved real and imaginary parts.
+  void ComplexEntries(std::size_t first, std::size_t count, double* out) const {
+    transform_.ComplexEntries(first, count, out);
+  }
 
   // M: kBins magnitudes, M[k] of frequency bin k + 1.
   const double* Magnitudes() const { return magnitudes_.data(); }
@@ -60,7 +63,6 @@ class BlockSpectrum {
   SpectrumTransform transform_;
   std::vector<double> samples_;      // the channel's samples, extreme codes replaced
   std::vector<double> differences_;  // the conditioned signal, zero-padded to kLength
-  std::vector<double> complex_;      // C
   std::vector<double> magnitudes_;   // M
   std::int32_t zeroDiffCount_ = 0;
 };

@@ -8,8 +8,8 @@
 namespace ossel {
 
 // The spectrum step shared by the display and the detection engine: from a real signal of N values (the
-// conditioned difference signal) to the complex spectrum C (N complex values, interleaved real and
-// imaginary parts) and the magnitude array M (N / 2 values).
+// conditioned difference signal) to the magnitude array M (N / 2 values) and, on request, entries of the complex
+// spectrum C (N complex values, interleaved real and imaginary parts).
 //
 // Layout, with X the discrete Fourier transform of the signal and half = N / 2:
 //   C[k] = conj(X[half + k]) for k < half, C[N - m] = X[half + m] for 0 < m < half, C[half] = (signal[half], 0);
@@ -18,7 +18,8 @@ namespace ossel {
 // Readers of the upper half of the full layout (position half + j holding |X[j]|) find its values in M: position
 // p > half is M[p - half - 1], position half is M[0]; nothing copies them there.
 // C is formed from the Hartley transform H as C[k] = ((H[half+k] + H[half-k]) / 2, (H[half+k] - H[half-k]) / 2),
-// and the magnitudes are taken in extended precision.
+// and the magnitudes are taken in extended precision. Run keeps H, so that the entries of C a reader needs are
+// formed from it afterwards, not all N of them for every signal.
 class SpectrumTransform {
  public:
   // length as for HartleyTransform (8192 for audio blocks).
@@ -26,11 +27,16 @@ class SpectrumTransform {
 
   std::size_t Length() const { return hartley_.Length(); }
 
-  void Run(const double* signal, double* complexSpectrum, double* magnitudes);
+  // Transforms the signal and writes M.
+  void Run(const double* signal, double* magnitudes);
+
+  // Writes entries first .. first + count - 1 (below Length()) of C of the last signal run, interleaved.
+  void ComplexEntries(std::size_t first, std::size_t count, double* out) const;
 
  private:
   HartleyTransform hartley_;
-  std::vector<double> work_;  // the Hartley work array
+  std::vector<double> work_;  // H of the last signal run
+  double middle_ = 0.0;       // signal[half] of the last signal run: C[half]
 };
 
 }  // namespace ossel

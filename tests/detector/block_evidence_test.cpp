@@ -122,10 +122,10 @@ TEST(RecordCutoffs, BinIsTheFrequencyTenBinsBelowTheWindowTop) {
 
 // C entries (sin a, cos a) have phase a: atan2 takes the real part first.
 std::vector<double> PhasesAtTop(const std::vector<double>& angles) {
-  std::vector<double> c(2 * kPositions, 0.0);
+  std::vector<double> c(2 * kPhaseCount, 0.0);
   for (std::size_t j = 0; j < angles.size(); ++j) {
-    c[2 * (7792 + j)] = std::sin(angles[j]);
-    c[2 * (7792 + j) + 1] = std::cos(angles[j]);
+    c[2 * j] = std::sin(angles[j]);
+    c[2 * j + 1] = std::cos(angles[j]);
   }
   return c;
 }
@@ -142,7 +142,7 @@ TEST(PhaseSpread, UsesTheRawSumOfStepsSquared) {
 
   // All phases 0: a spread of 0, which is not recorded.
   TrackEvidence evidence;
-  RecordPhaseSpread(evidence, PhaseSpread(std::vector<double>(2 * kPositions, 0.0).data()));
+  RecordPhaseSpread(evidence, PhaseSpread(std::vector<double>(2 * kPhaseCount, 0.0).data()));
   RecordPhaseSpread(evidence, std::nan(""));
   EXPECT_EQ(evidence.minPhaseSpread, 10.0);
 }
