@@ -225,7 +225,10 @@ void BM_DecimalLogs(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(values.size()));
 }
-BENCHMARK(BM_DecimalLogs)->Arg(static_cast<int>(ossel::LogLanes::Two))->Arg(static_cast<int>(ossel::LogLanes::Four));
+BENCHMARK(BM_DecimalLogs)
+    ->Arg(static_cast<int>(ossel::LogLanes::Two))
+    ->Arg(static_cast<int>(ossel::LogLanes::Four))
+    ->Arg(static_cast<int>(ossel::LogLanes::Eight));
 
 void BM_LibraryLog10(benchmark::State& state) {
   const std::vector<double> values = SpectrumLike();

@@ -4,6 +4,7 @@
 
 #include "spectrum/vector2.h"
 #include "spectrum/vector4.h"
+#include "spectrum/vector_lanes.h"
 
 namespace ossel {
 namespace {
@@ -80,14 +81,6 @@ inline void StoreTransposed(double* out, V y0, V y1, V y2, V y3) {
 #pragma GCC pop_options
 #endif
 
-bool ProcessorHasAvx2() {
-#ifdef OSSEL_VECTOR4
-  return __builtin_cpu_supports("avx2");
-#else
-  return false;
-#endif
-}
-
 // cos and sin of 2*pi*k/n, reduced to the first octant so that quarter turns come out exact.
 void UnitRoot(std::size_t k, std::size_t n, double& cosine, double& sine) {
   const std::size_t quarter = n / 4;
@@ -123,7 +116,7 @@ bool HartleyTransform::IsSupportedLength(std::size_t length) {
 HartleyTransform::HartleyTransform(std::size_t length, bool allowFourLanes) {
   if (!IsSupportedLength(length)) return;
   length_ = length;
-  fourLanes_ = allowFourLanes && ProcessorHasAvx2();
+  fourLanes_ = allowFourLanes && WidestLanes() >= 4;
   const std::size_t half = length / 2;
   for (std::size_t size = half; size > 1; size /= 4) {
     const std::size_t m = size / 4;

@@ -10,8 +10,8 @@ namespace ossel {
 //
 // Computed from a radix-4 Stockham complex FFT of half the length (the even and odd samples packed as
 // real and imaginary parts) followed by the usual real-input split. All tables and work buffers are made
-// by the constructor; a transform allocates nothing. The kernels run four lanes wide where the processor
-// has AVX2 and two lanes wide otherwise, with the same results. One object serves one thread at a time.
+// by the constructor; a transform allocates nothing. The kernels run four lanes wide where WidestLanes() allows
+// four or more and two lanes wide otherwise, with the same results. One object serves one thread at a time.
 class HartleyTransform {
  public:
   // length must be 2 * 4^k with length >= 32 (32, 128, 512, 2048, 8192, ...).

@@ -7,13 +7,16 @@
 
 #include "spectrum/vector2.h"
 #include "spectrum/vector4.h"
+#include "spectrum/vector8.h"
+#include "spectrum/vector_lanes.h"
 
-#ifdef OSSEL_VECTOR4
+#if defined(OSSEL_VECTOR4) || defined(OSSEL_VECTOR8)
 #include <immintrin.h>
 #endif
 
-// The kernels rely on every product and sum being rounded on its own: the build never enables contraction
-// into fused multiply-adds (no -march with FMA, no -ffast-math).
+// The kernels rely on every product and sum being rounded on its own: the library is built without contraction
+// into fused multiply-adds (-ffp-contract=off), which the eight-lane target would otherwise allow, and never with
+// -ffast-math.
 
 namespace ossel {
 namespace {
@@ -163,34 +166,86 @@ inline void GatherEntries(const LogEntry* table, U index, V& invc, V& step, V& l
 #pragma GCC pop_options
 #endif
 
-bool UseFourLanes(LogLanes lanes) {
-#ifdef OSSEL_VECTOR4
-  static const bool available = __builtin_cpu_supports("avx2");
-  return lanes != LogLanes::Two && available;
-#else
-  (void)lanes;
-  return false;
+#ifdef OSSEL_VECTOR8
+#pragma GCC push_options
+#pragma GCC target("avx512f,avx512dq")
+
+namespace eight_lanes {
+
+using V = vector8::V;
+using U = std::uint64_t __attribute__((vector_size(64)));
+constexpr std::size_t kLanes = 8;
+
+using vector8::LoadV;
+using vector8::SplatV;
+using vector8::StoreV;
+inline U SplatU(std::uint64_t x) { return U{x, x, x, x, x, x, x, x}; }
+
+template <typename Mask>
+inline bool AllLanes(Mask mask) {
+  return _mm512_movepi64_mask(reinterpret_cast<__m512i>(mask)) == 0xFF;
+}
+
+// Lanes 0-3 and 4-7 each as the four-lane gather does it, then joined.
+inline void GatherEntries(const LogEntry* table, U index, V& invc, V& step, V& logHi, V& logLo) {
+  using V4 = double __attribute__((vector_size(32)));
+  V4 field[2][4];
+  for (int half = 0; half < 2; ++half) {
+    V4 r[4];
+    for (int l = 0; l < 4; ++l) __builtin_memcpy(&r[l], &table[index[4 * half + l]].invc, sizeof(V4));
+    const V4 t0 = __builtin_shufflevector(r[0], r[1], 0, 4, 2, 6);
+    const V4 t1 = __builtin_shufflevector(r[0], r[1], 1, 5, 3, 7);
+    const V4 t2 = __builtin_shufflevector(r[2], r[3], 0, 4, 2, 6);
+    const V4 t3 = __builtin_shufflevector(r[2], r[3], 1, 5, 3, 7);
+    field[half][0] = __builtin_shufflevector(t0, t2, 0, 1, 4, 5);
+    field[half][1] = __builtin_shufflevector(t1, t3, 0, 1, 4, 5);
+    field[half][2] = __builtin_shufflevector(t0, t2, 2, 3, 6, 7);
+    field[half][3] = __builtin_shufflevector(t1, t3, 2, 3, 6, 7);
+  }
+  invc = __builtin_shufflevector(field[0][0], field[1][0], 0, 1, 2, 3, 4, 5, 6, 7);
+  step = __builtin_shufflevector(field[0][1], field[1][1], 0, 1, 2, 3, 4, 5, 6, 7);
+  logHi = __builtin_shufflevector(field[0][2], field[1][2], 0, 1, 2, 3, 4, 5, 6, 7);
+  logLo = __builtin_shufflevector(field[0][3], field[1][3], 0, 1, 2, 3, 4, 5, 6, 7);
+}
+
+#include "spectrum/vector_log_kernels.inc"
+
+}  // namespace eight_lanes
+
+#pragma GCC pop_options
 #endif
+
+int Lanes(LogLanes lanes) {
+  switch (lanes) {
+    case LogLanes::Two: return 2;
+    case LogLanes::Four: return ProcessorLanes() >= 4 ? 4 : 2;
+    case LogLanes::Eight: return ProcessorLanes();
+    case LogLanes::Best: break;
+  }
+  return WidestLanes();
+}
+
+template <bool kDecimal>
+void LogOfSum(const double* x, double add, double* out, std::size_t count, LogLanes lanes) {
+  switch (Lanes(lanes)) {
+#ifdef OSSEL_VECTOR8
+    case 8: return eight_lanes::LogOfSum<kDecimal>(x, add, out, count);
+#endif
+#ifdef OSSEL_VECTOR4
+    case 4: return four_lanes::LogOfSum<kDecimal>(x, add, out, count);
+#endif
+    default: return two_lanes::LogOfSum<kDecimal>(x, add, out, count);
+  }
 }
 
 }  // namespace
 
-bool FourLaneLogsAvailable() { return UseFourLanes(LogLanes::Four); }
-
 void NaturalLogOfSum(const double* x, double add, double* out, std::size_t count, LogLanes lanes) {
-#ifdef OSSEL_VECTOR4
-  if (UseFourLanes(lanes)) return four_lanes::LogOfSum<false>(x, add, out, count);
-#endif
-  (void)lanes;
-  two_lanes::LogOfSum<false>(x, add, out, count);
+  LogOfSum<false>(x, add, out, count, lanes);
 }
 
 void DecimalLogOfSum(const double* x, double add, double* out, std::size_t count, LogLanes lanes) {
-#ifdef OSSEL_VECTOR4
-  if (UseFourLanes(lanes)) return four_lanes::LogOfSum<true>(x, add, out, count);
-#endif
-  (void)lanes;
-  two_lanes::LogOfSum<true>(x, add, out, count);
+  LogOfSum<true>(x, add, out, count, lanes);
 }
 
 }  // namespace ossel
