@@ -1,18 +1,99 @@
 #include "spectrum/spectrum_transform.h"
 
 #include <cmath>
+#include <cstdint>
+
+#include "spectrum/vector4.h"
+#include "spectrum/vector8.h"
+#include "spectrum/vector_lanes.h"
+
+#if defined(OSSEL_VECTOR4) || defined(OSSEL_VECTOR8)
+#include <immintrin.h>
+#endif
 
 namespace ossel {
 namespace {
 
-// Magnitude in extended precision, stored as a double.
-inline double Magnitude(double re, double im) {
+#ifdef OSSEL_VECTOR4
+#pragma GCC push_options
+#pragma GCC target("avx2,fma")
+
+namespace four_lanes {
+
+using V = vector4::V;
+using U = std::uint64_t __attribute__((vector_size(32)));
+constexpr std::size_t kLanes = 4;
+
+using vector4::LoadV;
+using vector4::SplatV;
+using vector4::StoreV;
+inline U SplatU(std::uint64_t x) { return U{x, x, x, x}; }
+inline V ReverseV(V v) { return __builtin_shufflevector(v, v, 3, 2, 1, 0); }
+inline V Fma(V a, V b, V c) { return (V)_mm256_fmadd_pd((__m256d)a, (__m256d)b, (__m256d)c); }
+inline V Sqrt(V v) { return (V)_mm256_sqrt_pd((__m256d)v); }
+template <typename Mask>
+inline bool AllLanes(Mask mask) {
+  return _mm256_movemask_pd((__m256d)mask) == 15;
+}
+
+#include "spectrum/magnitude_kernels.inc"
+
+}  // namespace four_lanes
+
+#pragma GCC pop_options
+#endif
+
+#ifdef OSSEL_VECTOR8
+#pragma GCC push_options
+#pragma GCC target("avx512f,avx512dq")
+
+namespace eight_lanes {
+
+using V = vector8::V;
+using U = std::uint64_t __attribute__((vector_size(64)));
+constexpr std::size_t kLanes = 8;
+
+using vector8::LoadV;
+using vector8::SplatV;
+using vector8::StoreV;
+inline U SplatU(std::uint64_t x) { return U{x, x, x, x, x, x, x, x}; }
+inline V ReverseV(V v) { return __builtin_shufflevector(v, v, 7, 6, 5, 4, 3, 2, 1, 0); }
+inline V Fma(V a, V b, V c) { return (V)_mm512_fmadd_pd((__m512d)a, (__m512d)b, (__m512d)c); }
+inline V Sqrt(V v) { return (V)_mm512_maskz_sqrt_pd(0xFF, (__m512d)v); }
+template <typename Mask>
+inline bool AllLanes(Mask mask) {
+  return _mm512_movepi64_mask((__m512i)mask) == 0xFF;
+}
+
+#include "spectrum/magnitude_kernels.inc"
+
+}  // namespace eight_lanes
+
+#pragma GCC pop_options
+#endif
+
+}  // namespace
+
+double ExtendedMagnitude(double re, double im) {
   const long double lr = re;
   const long double li = im;
   return static_cast<double>(std::sqrt(lr * lr + li * li));
 }
 
-}  // namespace
+void HalfSpectrumMagnitudes(const double* h, std::size_t half, double* magnitudes, int lanes) {
+#ifdef OSSEL_VECTOR8
+  if (lanes >= 8 && ProcessorLanes() >= 8) return eight_lanes::HalfSpectrumMagnitudes(h, half, magnitudes);
+#endif
+#ifdef OSSEL_VECTOR4
+  if (lanes >= 4 && ProcessorLanes() >= 4 && HasFusedMultiplyAdd()) {
+    return four_lanes::HalfSpectrumMagnitudes(h, half, magnitudes);
+  }
+#endif
+  (void)lanes;
+  for (std::size_t k = 0; k < half; ++k) {
+    magnitudes[half - 1 - k] = ExtendedMagnitude((h[half + k] + h[half - k]) / 2, (h[half + k] - h[half - k]) / 2);
+  }
+}
 
 SpectrumTransform::SpectrumTransform(std::size_t length) : hartley_(length), work_(hartley_.Length()) {}
 
@@ -20,14 +101,9 @@ void SpectrumTransform::Run(const double* signal, double* magnitudes) {
   const std::size_t n = Length();
   if (n == 0) return;
   const std::size_t half = n / 2;
-  const double* h = work_.data();
   hartley_.Transform(signal, work_.data());
   middle_ = signal[half];
-  for (std::size_t k = 0; k < half; ++k) {
-    const double re = (h[half + k] + h[half - k]) / 2;
-    const double im = (h[half + k] - h[half - k]) / 2;
-    magnitudes[half - 1 - k] = Magnitude(re, im);
-  }
+  HalfSpectrumMagnitudes(work_.data(), half, magnitudes, WidestLanes());
 }
 
 // Entry k < half is (re, im) of k, entry N - k its conjugate. An even entry then becomes (re, -im) and its

@@ -20,6 +20,14 @@ namespace ossel {
 // C is formed from the Hartley transform H as C[k] = ((H[half+k] + H[half-k]) / 2, (H[half+k] - H[half-k]) / 2),
 // and the magnitudes are taken in extended precision. Run keeps H, so that the entries of C a reader needs are
 // formed from it afterwards, not all N of them for every signal.
+// |(re, im)| taken in extended precision and rounded to a double.
+double ExtendedMagnitude(double re, double im);
+
+// magnitudes[half - 1 - k] = ExtendedMagnitude((h[half + k] + h[half - k]) / 2, (h[half + k] - h[half - k]) / 2)
+// for k < half, with vectors of up to `lanes` doubles where the processor has them (and fused multiply-adds): the
+// same values at every width.
+void HalfSpectrumMagnitudes(const double* h, std::size_t half, double* magnitudes, int lanes);
+
 class SpectrumTransform {
  public:
   // length as for HartleyTransform (8192 for audio blocks).

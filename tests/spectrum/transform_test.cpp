@@ -4,6 +4,7 @@
 #include <cmath>
 #include <complex>
 #include <cstring>
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -89,6 +90,54 @@ TEST(HartleyTransform, BothKernelWidthsAndInPlaceGiveIdenticalBits) {
   HartleyTransform(8192).Transform(inPlace.data(), inPlace.data());
   EXPECT_EQ(0, std::memcmp(best.data(), twoLanes.data(), best.size() * sizeof(double)));
   EXPECT_EQ(0, std::memcmp(best.data(), inPlace.data(), best.size() * sizeof(double)));
+}
+
+// Every width's magnitudes are the extended-precision ones bit for bit, and the hard pairs are among them: roots
+// within a hair of a point half-way between two doubles (a near 2^52, b near 2^26, so that b^2 / 2a is about 1/2),
+// exact roots and powers of two, zeros, pairs far below and above the vector kernels' range, not-a-number and
+// infinity, and ordinary random pairs.
+TEST(SpectrumTransform, MagnitudesAreTheExtendedOnesAtEveryWidth) {
+  std::vector<std::pair<double, double>> pairs;
+  std::mt19937_64 random(11);
+  for (const int scale : {-1074, -1040, -600, -210, -190, -30, 0, 30, 190, 210, 600, 960}) {
+    for (int j = -40; j <= 40; ++j) {
+      for (const double b : {0x1p26 - 1, 0x1p26, 0x1p26 + 1, 0x1p26 + 3}) {
+        pairs.push_back({std::ldexp(0x1p52 + j, scale), std::ldexp(b, scale)});
+        pairs.push_back({std::ldexp(b, scale), std::ldexp(-(0x1p52 - j), scale)});
+      }
+    }
+    pairs.push_back({std::ldexp(3.0, scale), std::ldexp(4.0, scale)});
+    pairs.push_back({std::ldexp(1.0, scale), 0.0});
+    pairs.push_back({0.0, std::ldexp(-1.0, scale)});
+  }
+  const double inf = std::numeric_limits<double>::infinity();
+  for (const double odd : {0.0, -0.0, inf, -inf, std::nan("")}) pairs.push_back({1.5, odd}), pairs.push_back({odd, odd});
+  std::uniform_real_distribution<double> exponent(-250.0, 250.0);
+  while (pairs.size() % 4096 != 1) pairs.push_back({std::exp2(exponent(random)), -std::exp2(exponent(random))});
+
+  // Pair k of a half spectrum comes from h[half + k] = re + im and h[half - k] = re - im; pair 0 is h[half] alone.
+  const std::size_t half = pairs.size();
+  std::vector<double> h(2 * half + 1, 0.0), expected(half);
+  for (std::size_t k = 1; k < half; ++k) {
+    h[half + k] = pairs[k].first + pairs[k].second;
+    h[half - k] = pairs[k].first - pairs[k].second;
+  }
+  h[half] = pairs[0].first;
+  for (std::size_t k = 0; k < half; ++k) {
+    expected[half - 1 - k] = ExtendedMagnitude((h[half + k] + h[half - k]) / 2, (h[half + k] - h[half - k]) / 2);
+  }
+  for (const int lanes : {2, 4, 8}) {
+    std::vector<double> m(half, -1.0);
+    HalfSpectrumMagnitudes(h.data(), half, m.data(), lanes);
+    for (std::size_t i = 0; i < half; ++i) {
+      if (std::isnan(expected[i])) {
+        EXPECT_TRUE(std::isnan(m[i])) << lanes << " lanes, pair " << half - 1 - i;
+      } else {
+        ASSERT_EQ(std::memcmp(&m[i], &expected[i], sizeof(double)), 0)
+            << lanes << " lanes, pair " << half - 1 - i << ": " << m[i] << " against " << expected[i];
+      }
+    }
+  }
 }
 
 }  // namespace
