@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <atomic>
@@ -30,7 +31,9 @@
 #include "cli/result_cache.h"
 #include "platform/cue_sheet.h"
 #include "platform/text_escape.h"
+#include "device/text_format.h"
 #include "display/builders.h"
+#include "spectrum/stage_clock.h"
 
 namespace ossel::cli {
 
@@ -495,11 +498,8 @@ int CommitOutput(WholeFile& file, bool used, int status) {
   return used && file.Failed() && status == 0 ? 1 : status;
 }
 
-}  // namespace
-
-int RunAnalyze(const AnalyzeOptions& options) {
-  InterruptWatch interrupts;  // first, so that every thread started later leaves the signals to it
-
+// Everything `analyze` does once the options are checked.
+int RunAnalyzeCommand(const AnalyzeOptions& options, InterruptWatch& interrupts) {
   std::string error;
   auto entries = ListDiscs(options.discs, error);
   if (!entries) return Fail(error);
@@ -533,6 +533,30 @@ int RunAnalyze(const AnalyzeOptions& options) {
   // The rows of the discs finished go into place, also after an interrupt; a file that failed is not left half.
   status = CommitOutput(csvFile, csvToFile, status);
   return CommitOutput(jsonlFile, jsonlToFile, status);
+}
+
+// The table of --stage-times: each stage's seconds and share of their sum.
+void PrintStageTimes() {
+  const std::array<double, kAnalysisStages> seconds = StageSeconds();
+  double total = 0.0;
+  for (const double s : seconds) total += s;
+  std::string table = "stage          seconds  share\n";
+  for (int s = 0; s < kAnalysisStages; ++s) {
+    table += FormatText("%-13s %8.3f %5.1f%%\n", StageName(static_cast<AnalysisStage>(s)), seconds[s],
+                        total > 0 ? 100 * seconds[s] / total : 0.0);
+  }
+  table += FormatText("%-13s %8.3f\n", "total", total);
+  std::fputs(table.c_str(), stderr);
+}
+
+}  // namespace
+
+int RunAnalyze(const AnalyzeOptions& options) {
+  InterruptWatch interrupts;  // first, so that every thread started later leaves the signals to it
+  if (options.stageTimes) EnableStageClock();
+  const int status = RunAnalyzeCommand(options, interrupts);
+  if (options.stageTimes) PrintStageTimes();
+  return status;
 }
 
 }  // namespace ossel::cli

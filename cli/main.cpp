@@ -188,6 +188,8 @@ Command AnalyzeCommand(CLI::App& app) {
   CLI::Option* noCache = parser->add_flag("--no-cache", analyze.noCache, "neither read nor write the result cache");
   parser->add_flag("--refresh", analyze.refresh, "analyse every disc and replace its result in the cache")
       ->excludes(noCache);
+  parser->add_flag("--stage-times", analyze.stageTimes,
+                   "afterwards, the time each stage of the analysis took, summed over its threads, on standard error");
   return {parser, [state] {
             return WithDrive(state->drive, state->analyze.discs, [&] {
               AnalyzeOptions& analyze = state->analyze;

@@ -29,6 +29,7 @@ struct AnalyzeOptions {
   int shards = 1;
   bool noCache = false;           // --no-cache: the result cache is neither read nor written
   bool refresh = false;           // --refresh: every disc analysed, its result in the cache replaced
+  bool stageTimes = false;        // --stage-times: the time of each stage of the analysis on standard error
 };
 
 }  // namespace ossel::cli

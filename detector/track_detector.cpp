@@ -4,6 +4,7 @@
 
 #include "detector/track_features.h"
 #include "detector/verdict_rules.h"
+#include "spectrum/stage_clock.h"
 
 namespace ossel {
 
@@ -40,6 +41,7 @@ std::int32_t TrackDetector::AnalyzeBlock(int reset, const std::int16_t* samples,
   for (unsigned c = 0; c < channels; ++c) {
     spectrum_.TransformChannel(samples, channels, c);
     if (spectrumOut != nullptr) {
+      EnterStage(AnalysisStage::Logarithms);
       double* display = spectrumOut + static_cast<std::size_t>(c) * kBins;
       spectrum_.DisplaySpectrum(display);
       AccumulateSpectrum(evidence_, display);
@@ -49,9 +51,11 @@ std::int32_t TrackDetector::AnalyzeBlock(int reset, const std::int16_t* samples,
   // A silent block (or one value repeated) counts for the log sums only. The last channel decides.
   if (spectrum_.Settings().zeroRunCheck && spectrum_.ZeroDiffCount() > 4000) return 0;
 
+  EnterStage(AnalysisStage::PhaseSpread);
   double top[2 * kPhaseCount];
   spectrum_.ComplexEntries(kPhaseFirst, kPhaseCount, top);
   RecordPhaseSpread(evidence_, PhaseSpread(top));
+  EnterStage(AnalysisStage::CutoffScan);
   RecordCutoffs(evidence_, cutoffScanner_.Scan(spectrum_.MagnitudesFrom(CutoffScanner::kLowest)), sampleRate);
   return 1;
 }

@@ -9,6 +9,7 @@
 #include "device/cd_drive.h"
 #include "device/text_format.h"
 #include "platform/event.h"
+#include "spectrum/stage_clock.h"
 #include "spectrum/vector_log.h"
 
 namespace ossel {
@@ -32,7 +33,10 @@ constexpr double kSilentColumnFloor = 0.0001;
 class TrackReader {
  public:
   TrackReader(BuildContext& context, TrackBuild& track)
-      : context_(context), buffers_(context.buffers), track_(track), start_(ClockSeconds()) {}
+      : context_(context), buffers_(context.buffers), track_(track), start_(ClockSeconds()) {
+    EnterStage(AnalysisStage::Builders);
+  }
+  ~TrackReader() { EnterStage(AnalysisStage::Other); }
 
   // Looks the track up; false when there is nothing to read.
   bool Begin() {
@@ -56,7 +60,9 @@ class TrackReader {
     CdDrive& drive = context_.drive;
     const std::int32_t previous = drive.timeoutSeconds;
     drive.timeoutSeconds = kReadTimeoutSeconds;
+    EnterStage(AnalysisStage::Reading);
     const bool ok = drive.ReadAudioSectors(lba, count, to);
+    EnterStage(AnalysisStage::Builders);
     drive.timeoutSeconds = previous;
     if (!ok) {
       ++track_.failedReads;
@@ -71,7 +77,9 @@ class TrackReader {
 
     double* profile = buffers_.profileSum.get();
     double columnMax = 0.0;
+    EnterStage(AnalysisStage::Logarithms);
     DecimalLogOfSum(spectrum, 1.0, spectrum, kProfileValues);
+    EnterStage(AnalysisStage::Builders);
     for (int i = 0; i < kProfileValues; ++i) {
       const double s = spectrum[i];
       if (s > columnMax) columnMax = s;

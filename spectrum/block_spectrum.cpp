@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "spectrum/stage_clock.h"
 #include "spectrum/vector2.h"
 
 #ifdef __SSE2__
@@ -21,7 +22,9 @@ BlockSpectrum::BlockSpectrum(ConditioningSettings settings)
 
 bool BlockSpectrum::TransformChannel(const std::int16_t* samples, unsigned channels, unsigned channel) {
   if (samples == nullptr || channel >= channels) return false;
+  EnterStage(AnalysisStage::Conditioning);
   Condition(samples, channels, channel);
+  EnterStage(AnalysisStage::Transform);
   transform_.Run(differences_.data(), magnitudes_.data());
   return true;
 }

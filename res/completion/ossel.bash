@@ -108,7 +108,7 @@ _ossel() {
     analyze)
       if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "$disc_options --skip --jobs --summary --csv --jsonl --pictures --picture-size
-                                 --shard --no-cache --refresh" -- "$cur"))
+                                 --shard --no-cache --refresh --stage-times" -- "$cur"))
       else
         _ossel_disc_files "$cur"
       fi

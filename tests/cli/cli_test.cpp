@@ -4,6 +4,8 @@
 #include <signal.h>
 
 #include <cstdlib>
+#include <regex>
+#include <string>
 
 #include "support/disc_images.h"
 #include "support/process.h"
@@ -123,6 +125,16 @@ TEST(CommandLine, TheDemoDiscIsJudgedTrackByTrack) {
   // One job or several: the same report.
   auto serial = RunOssel({"analyze", "--jobs", "1", DemoDisc()});
   EXPECT_EQ(serial.out, report.out);
+
+  // Timed by stage, still the same report; every stage a block goes through took some of the time.
+  auto timed = RunOssel({"analyze", "--stage-times", DemoDisc()});
+  EXPECT_EQ(timed.out, report.out);
+  for (const std::string stage : {"reading", "conditioning", "transform", "logarithms", "phase spread", "cutoff scan",
+                                  "builders", "total"}) {
+    std::smatch seconds;
+    ASSERT_TRUE(std::regex_search(timed.err, seconds, std::regex("\n" + stage + " +([0-9.]+)"))) << timed.err;
+    EXPECT_GT(std::stod(seconds[1]), 0.0) << stage;
+  }
 }
 
 TEST(CommandLine, JsonCarriesTheRecordsAndRoundTripsTheNumbers) {
