@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "spectrum/vector2.h"
+#include "spectrum/vector_arrays.h"
 #include "spectrum/vector_log.h"
 
 #ifdef __SSE2__
@@ -35,14 +36,13 @@ constexpr unsigned kDetectorBit[kCutoffDetectors] = {1, 4, 2, 8};
 }  // namespace
 
 void AccumulateSpectrum(TrackEvidence& evidence, const double* displaySpectrum) {
-  double* sum = evidence.logSum.data();
-  double* squareSum = evidence.logSquareSum.data();
-  double logs[kSpectrumBins];
-  DecimalLogOfSum(displaySpectrum, kLogFloor, logs, kSpectrumBins);
-  for (int k = 0; k < kSpectrumBins; ++k) {
-    const double l = logs[k];
-    sum[k] += l;
-    squareSum[k] += l * l;
+  // A piece at a time, so that its logarithms are still at hand when they are added.
+  constexpr std::size_t kPiece = 512;
+  static_assert(kSpectrumBins % kPiece == 0);
+  double logs[kPiece];
+  for (std::size_t k = 0; k < kSpectrumBins; k += kPiece) {
+    DecimalLogOfSum(displaySpectrum + k, kLogFloor, logs, kPiece);
+    AddValuesAndSquares(logs, evidence.logSum.data() + k, evidence.logSquareSum.data() + k, kPiece);
   }
   evidence.spectrumCount += 1;
 }

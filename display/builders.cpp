@@ -10,6 +10,7 @@
 #include "device/text_format.h"
 #include "platform/event.h"
 #include "spectrum/stage_clock.h"
+#include "spectrum/vector_arrays.h"
 #include "spectrum/vector_log.h"
 
 namespace ossel {
@@ -27,6 +28,7 @@ constexpr int kBandRows = kBins / kGroupBins;  // 512 rows per channel
 constexpr std::int32_t kLeftBottomRow = kBandRows - 1;
 constexpr std::int32_t kRightBottomRow = kImageHeight - 1;
 constexpr double kSilentColumnFloor = 0.0001;
+constexpr std::size_t kPieceValues = 2048;  // the piece of a column's spectrum taken at a time
 
 
 // One track in work: the reading, the painting of its columns and its progress.
@@ -75,20 +77,22 @@ class TrackReader {
     double* spectrum = buffers_.columnSpectrum.get();
     result_ += context_.detector.AnalyzeBlock(reset_, block, kBlockValues, 44100, 2, spectrum);
 
+    // A piece at a time: its logarithms, their share of the profile, the column's maximum and the sums of its
+    // pixel rows, while the piece is at hand.
     double* profile = buffers_.profileSum.get();
     double columnMax = 0.0;
-    EnterStage(AnalysisStage::Logarithms);
-    DecimalLogOfSum(spectrum, 1.0, spectrum, kProfileValues);
-    EnterStage(AnalysisStage::Builders);
-    for (int i = 0; i < kProfileValues; ++i) {
-      const double s = spectrum[i];
-      if (s > columnMax) columnMax = s;
-      profile[i] += s;
+    double groupSums[kProfileValues / kGroupBins];
+    for (std::size_t i = 0; i < kProfileValues; i += kPieceValues) {
+      EnterStage(AnalysisStage::Logarithms);
+      DecimalLogOfSum(spectrum + i, 1.0, spectrum + i, kPieceValues);
+      EnterStage(AnalysisStage::Builders);
+      columnMax = std::max(columnMax, AddValuesFindMax(spectrum + i, profile + i, kPieceValues));
+      GroupSumsOfEight(spectrum + i, groupSums + i / kGroupBins, kPieceValues / kGroupBins);
     }
     if (columnMax < kSilentColumnFloor) columnMax += kSilentColumnFloor;
 
-    PaintBand(spectrum, kLeftBottomRow, columnMax);
-    PaintBand(spectrum + kBins, kRightBottomRow, columnMax);
+    PaintBand(groupSums, kLeftBottomRow, columnMax);
+    PaintBand(groupSums + kBandRows, kRightBottomRow, columnMax);
     buffers_.columnMaxima[static_cast<std::size_t>(column_)] = columnMax;
     if (columnMax > maxColumn_) maxColumn_ = columnMax;
     ++column_;
@@ -155,15 +159,13 @@ class TrackReader {
   const std::int16_t* samples(std::size_t byteOffset) const { return buffers_.sectorBuffer.get() + byteOffset / 2; }
 
  private:
-  // The 512 rows of one channel in the current column, from `bottomRow` (bins 0-7) upward.
-  void PaintBand(const double* logSpectrum, std::int32_t bottomRow, double columnMax) {
+  // The 512 rows of one channel in the current column, from `bottomRow` (bins 0-7) upward, from the sums of their
+  // groups of eight log values.
+  void PaintBand(const double* groupSums, std::int32_t bottomRow, double columnMax) {
     const std::size_t width = static_cast<std::size_t>(track_.imageWidth);
     std::uint8_t* bottom = buffers_.image.get() + static_cast<std::size_t>(bottomRow) * width + column_;
     for (std::size_t g = 0; g < kBandRows; ++g) {
-      const double* values = logSpectrum + g * kGroupBins;
-      double sum = values[0];
-      for (int i = 1; i < kGroupBins; ++i) sum += values[i];
-      bottom[-static_cast<std::ptrdiff_t>(g * width)] = GroupPixel(sum, columnMax);
+      bottom[-static_cast<std::ptrdiff_t>(g * width)] = GroupPixel(groupSums[g], columnMax);
     }
   }
 

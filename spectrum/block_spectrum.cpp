@@ -6,6 +6,7 @@
 
 #include "spectrum/stage_clock.h"
 #include "spectrum/vector2.h"
+#include "spectrum/vector_arrays.h"
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -95,12 +96,6 @@ void BlockSpectrum::WriteDifferences(std::size_t n, double scale) {
   std::fill(d + std::max<std::size_t>(n, 1), d + kLength, 0.0);
 }
 
-void BlockSpectrum::DisplaySpectrum(double* out) const {
-  const double* m = magnitudes_.data();
-  out[0] = 0.0;
-  out[1] = m[1];
-  V2 k{2.0, 3.0};
-  for (std::size_t i = 2; i < kBins; i += 2, k += Splat(2.0)) Store2(out + i, Load2(m + i) / k);
-}
+void BlockSpectrum::DisplaySpectrum(double* out) const { DivideByPosition(magnitudes_.data(), out, kBins); }
 
 }  // namespace ossel
