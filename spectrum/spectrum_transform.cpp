@@ -1,5 +1,7 @@
 #include "spectrum/spectrum_transform.h"
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 
@@ -108,24 +110,37 @@ void SpectrumTransform::Run(const double* signal, double* magnitudes) {
 
 // Entry k < half is (re, im) of k, entry N - k its conjugate. An even entry then becomes (re, -im) and its
 // mirror (re, im); an odd entry (-re, im) and its mirror (-re, -im). C[half] is the signal's own entry with
-// imaginary part 0, negated as an even entry.
+// imaginary part 0, negated as an even entry. A negation is a flip of the sign bit, as the unary minus does it.
 void SpectrumTransform::ComplexEntries(std::size_t first, std::size_t count, double* out) const {
   const std::size_t n = Length();
   const std::size_t half = n / 2;
+  const std::size_t end = std::min(first + count, n);
   const double* h = work_.data();
-  for (std::size_t i = first; i < first + count && i < n; ++i, out += 2) {
-    if (i == half) {
-      out[0] = middle_;
-      out[1] = -0.0;
-      continue;
-    }
-    const std::size_t k = i < half ? i : n - i;
+  constexpr std::uint64_t kSign = std::uint64_t{1} << 63;
+  const auto flip = [](double x, std::uint64_t sign) {
+    return std::bit_cast<double>(std::bit_cast<std::uint64_t>(x) ^ sign);
+  };
+  std::size_t i = first;
+  for (; i < end && i < half; ++i, out += 2) {
+    const double re = (h[half + i] + h[half - i]) / 2;
+    const double im = (h[half + i] - h[half - i]) / 2;
+    const std::uint64_t odd = (i & 1) << 63;
+    out[0] = flip(re, odd);
+    out[1] = flip(im, odd ^ kSign);
+  }
+  if (i < end && i == half) {
+    out[0] = middle_;
+    out[1] = -0.0;
+    ++i;
+    out += 2;
+  }
+  for (; i < end; ++i, out += 2) {
+    const std::size_t k = n - i;
     const double re = (h[half + k] + h[half - k]) / 2;
     const double im = (h[half + k] - h[half - k]) / 2;
-    const bool even = k % 2 == 0;
-    const bool mirror = i > half;
-    out[0] = even ? re : -re;
-    out[1] = even == mirror ? im : -im;
+    const std::uint64_t odd = (k & 1) << 63;
+    out[0] = flip(re, odd);
+    out[1] = flip(im, odd);
   }
 }
 
