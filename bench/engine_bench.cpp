@@ -79,6 +79,18 @@ void BM_SpectrumTransform(benchmark::State& state) {
 }
 BENCHMARK(BM_SpectrumTransform);
 
+// The magnitudes of one channel's half spectrum from its Hartley array, at 2, 4 and 8 lanes.
+void BM_Magnitudes(benchmark::State& state) {
+  const std::vector<double> h = RandomReals(kLength);
+  std::vector<double> magnitudes(kLength / 2);
+  for (auto _ : state) {
+    ossel::HalfSpectrumMagnitudes(h.data(), kLength / 2, magnitudes.data(), static_cast<int>(state.range(0)));
+    benchmark::DoNotOptimize(magnitudes.data());
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_Magnitudes)->Arg(2)->Arg(4)->Arg(8);
+
 // The Hartley transform alone, out of place like the reference below.
 void BM_HartleyTransform(benchmark::State& state) {
   ossel::HartleyTransform transform(kLength);
