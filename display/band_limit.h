@@ -18,6 +18,10 @@ namespace ossel {
 // anti-alias filters), so a sharp limit there tells nothing.
 inline constexpr double kLossyLikeTopHz = 20500.0;
 
+// Where the top of the music is quiet, the loud bands' leakage fills the profile over an encoder's low-pass to within
+// a few dB of the music under it; the limit is then where a fall gives way to that smooth floor, sharp. A sharp limit
+// with a band of noise over it (a second cliff a little higher) is placed at the top of that band.
+//
 // The limit of a profile as the builders leave it (8192 values on 0..1, the left channel's 4096 bins then the
 // right's, bin k at k × 44100 / 8192 Hz) with its scale (20 × the largest per-column mean of the log spectrum).
 // None when the spectrum reaches the top of the band, when there is no profile (null, or a scale that is not above

@@ -481,6 +481,46 @@ TEST(BandLimit, FoundWhereTheSpectrumEndsAndSharpOnlyForACliff) {
   }
 }
 
+// Profiles shaped as the builders leave them over lossy and genuine tops, band by band (43 Hz bands, levels in dB,
+// both channels alike): where the music's top is quiet the leakage of the loud bands fills the space over an
+// encoder's low-pass to within a few dB of the music, but smoothly; music varies from band to band.
+TEST(BandLimit, QuietTopsAndShelvesOfTheProfile) {
+  constexpr double kBand = 44100.0 / 8192 * 8;
+  const auto band = [&](double hz) { return static_cast<int>(hz / kBand); };
+  const auto rough = [](int b) { return 2.0 * static_cast<double>((b * 7919) % 5 - 2) / 2; };  // -2 .. +2 dB
+  struct Case {
+    const char* what;
+    std::function<double(int)> level;
+    double hz;  // 0: no limit
+  };
+  const int cut = band(16500), shelf = band(17230), shelfTop = band(18000);
+  const Case cases[] = {
+      {"quiet music, then a smooth floor from a 4 dB fall at 16.5 kHz",
+       [&](int b) { return b < cut ? 15 + rough(b) : b < cut + 4 ? 13 - (b - cut) : 9.5 - 0.01 * (b - cut); }, 16500},
+      {"quiet music to the top", [&](int b) { return 14 + rough(b); }, 0},
+      {"quiet music ending in a smooth, gentle fall", [&](int b) { return b < cut ? 14 + rough(b) : 14 - 0.3 * (b - cut); },
+       0},
+      {"a shelf of noise over a cliff: the limit at the shelf's top",
+       [&](int b) {
+         return b < shelf ? 45 + rough(b) / 4 : b < shelfTop ? 34 - 9.0 * (b - shelf) / (shelfTop - shelf) : 15 - 0.02 * (b - shelfTop);
+       },
+       18000},
+      {"a cliff falling on gradually, with no second cliff",
+       [&](int b) { return b < shelf ? 42 + rough(b) / 4 : 15 + 17 * std::exp(-(b - shelf) / 3.0); }, 17230},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    constexpr double kScale = 100.0;
+    std::vector<double> profile(kProfileValues);
+    for (int i = 0; i < kProfileValues / 2; ++i) profile[i] = profile[kProfileValues / 2 + i] = c.level(i / 8) / kScale;
+    const std::optional<BandLimit> limit = FindBandLimit(profile.data(), kScale);
+    ASSERT_EQ(limit.has_value(), c.hz > 0) << (limit ? limit->hz : 0.0);
+    if (!limit) continue;
+    EXPECT_TRUE(limit->sharp);
+    EXPECT_NEAR(limit->hz, c.hz, 2 * kBand);
+  }
+}
+
 TEST(BandLimit, TheLikelySourceNamesEveryEncodingThatLeavesSuchALimit) {
   struct SourceCase {
     double hz;
