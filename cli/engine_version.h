@@ -11,6 +11,6 @@
 
 namespace ossel::cli {
 
-inline constexpr int kEngineVersion = 2;
+inline constexpr int kEngineVersion = 3;
 
 }  // namespace ossel::cli
