@@ -535,8 +535,9 @@ int RunAnalyzeCommand(const AnalyzeOptions& options, InterruptWatch& interrupts)
   return CommitOutput(jsonlFile, jsonlToFile, status);
 }
 
-// The table of --stage-times: each stage's seconds and share of their sum.
-void PrintStageTimes() {
+// The table of --stage-times on standard error: each stage's seconds and share of their sum. False when it could not
+// be written.
+bool PrintStageTimes() {
   const std::array<double, kAnalysisStages> seconds = StageSeconds();
   double total = 0.0;
   for (const double s : seconds) total += s;
@@ -546,7 +547,7 @@ void PrintStageTimes() {
                         total > 0 ? 100 * seconds[s] / total : 0.0);
   }
   table += FormatText("%-13s %8.3f\n", "total", total);
-  std::fputs(table.c_str(), stderr);
+  return std::fputs(table.c_str(), stderr) >= 0 && std::fflush(stderr) == 0;
 }
 
 }  // namespace
@@ -555,7 +556,8 @@ int RunAnalyze(const AnalyzeOptions& options) {
   InterruptWatch interrupts;  // first, so that every thread started later leaves the signals to it
   if (options.stageTimes) EnableStageClock();
   const int status = RunAnalyzeCommand(options, interrupts);
-  if (options.stageTimes) PrintStageTimes();
+  // The table asked for and not written is a failure like any other output's; there is nowhere left to say so.
+  if (options.stageTimes && !PrintStageTimes() && status == 0) return 1;
   return status;
 }
 
