@@ -12,6 +12,8 @@
 
 #if defined(OSSEL_VECTOR4) || defined(OSSEL_VECTOR8)
 #include <immintrin.h>
+#elif defined(__SSE2__)
+#include <emmintrin.h>
 #endif
 
 // The kernels rely on every product and sum being rounded on its own: the library is built without contraction
