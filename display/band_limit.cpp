@@ -39,6 +39,7 @@ constexpr int kSmoothBands = 20;
 constexpr int kFallBands = 3;
 constexpr double kFallDb = 1.5;
 constexpr double kQuietDepthDb = 2.0;
+constexpr int kKneeBands = 2;  // the knee at the foot of a fall is rough: the fall is looked for from 2 bands under the smooth part
 
 double Hz(int band) { return band * kBandHz; }
 
@@ -87,7 +88,8 @@ std::optional<BandLimit> LoudLimit(const Levels& level, const std::array<double,
 // Where the top of a track is quiet, the loud bands' leakage fills the profile over an encoder's low-pass to within a
 // few dB of the music under it, but smoothly: from the limit up the profile is a smooth floor, where music, even
 // quiet, varies from band to band. So: the lowest band from which the profile stays smooth to the top, and in that
-// smooth part the highest steep fall; its limit is where the fall begins, sharp, if the fall is deep enough.
+// smooth part (and the knee just under it) the highest steep fall; its limit is where the fall begins, sharp, if the
+// fall is deep enough.
 std::optional<BandLimit> QuietLimit(const Levels& level) {
   const auto at = [&](int b) { return level[static_cast<std::size_t>(b)]; };
   int smoothFrom = kTopBand + 1;
@@ -98,7 +100,7 @@ std::optional<BandLimit> QuietLimit(const Levels& level) {
   if (smoothFrom > kTopBand - kSmoothBands) return std::nullopt;
   const auto fall = [&](int b) { return at(b - 1) - at(b + kFallBands - 1); };
   int top = -1;
-  for (int b = kTopBand - kFallBands; b >= smoothFrom; --b) {
+  for (int b = kTopBand - kFallBands; b >= std::max(smoothFrom - kKneeBands, kLowestBand); --b) {
     if (fall(b) >= kFallDb) {
       top = b;
       break;

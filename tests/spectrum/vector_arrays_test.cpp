@@ -14,7 +14,7 @@ namespace ossel {
 namespace {
 
 bool SameBits(const std::vector<double>& a, const std::vector<double>& b) {
-  return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
+  return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0);
 }
 
 TEST(VectorArrays, EveryWidthGivesThePlainLoopsBits) {
