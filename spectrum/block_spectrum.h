@@ -17,8 +17,9 @@ struct ConditioningSettings {
 // Per-channel spectrum of one block of CD audio: 8192 interleaved signed 16-bit values at 44100 Hz.
 //
 // A channel is taken out of the block, replaced by its first difference scaled to an RMS of 10000 and
-// zero-padded to 8192 points, and transformed (SpectrumTransform). The arrays keep the last channel
-// transformed until the next call. The display spectrum of a channel is M[k] / k, which undoes the rise
+// zero-padded to 8192 points, and transformed (SpectrumTransform). The differences are taken in one pass over the
+// block, and the scale is applied as the transform reads them. The arrays keep the last channel transformed until
+// the next call. The display spectrum of a channel is M[k] / k, which undoes the rise
 // of the first difference with frequency.
 class BlockSpectrum {
  public:
@@ -56,13 +57,12 @@ class BlockSpectrum {
   std::int32_t ZeroDiffCount() const { return zeroDiffCount_; }
 
  private:
-  void Condition(const std::int16_t* samples, unsigned channels, unsigned channel);
-  void WriteDifferences(std::size_t n, double scale);
+  double Condition(const std::int16_t* samples, unsigned channels, unsigned channel);
 
   ConditioningSettings settings_;
   SpectrumTransform transform_;
-  std::vector<double> samples_;      // the channel's samples, extreme codes replaced
-  std::vector<double> differences_;  // the conditioned signal, zero-padded to kLength
+  std::vector<double> differences_;  // the channel's first differences, unscaled, zero-padded to kLength
+  std::size_t paddedFrom_ = kLength;  // differences_ is zero from here to kLength (all of it when made)
   std::vector<double> magnitudes_;   // M
   std::int32_t zeroDiffCount_ = 0;
 };

@@ -140,7 +140,7 @@ HartleyTransform::HartleyTransform(std::size_t length, bool allowFourLanes) {
   }
 }
 
-void HartleyTransform::Transform(const double* input, double* output) {
+void HartleyTransform::Transform(const double* input, double* output, double inputScale) {
   if (length_ == 0) return;
   const TransformTables tables{length_ / 2,
                                twiddles_.data(),
@@ -150,11 +150,11 @@ void HartleyTransform::Transform(const double* input, double* output) {
                                {im_[0].data(), im_[1].data()}};
 #ifdef OSSEL_VECTOR4
   if (fourLanes_) {
-    four_lanes::Transform(tables, input, output);
+    four_lanes::Transform(tables, input, inputScale, output);
     return;
   }
 #endif
-  two_lanes::Transform(tables, input, output);
+  two_lanes::Transform(tables, input, inputScale, output);
 }
 
 }  // namespace ossel

@@ -23,8 +23,9 @@ class HartleyTransform {
 
   std::size_t Length() const { return length_; }
 
-  // Transforms input[0 .. Length() - 1] into output; the two may be the same array.
-  void Transform(const double* input, double* output);
+  // Transforms input[0 .. Length() - 1], each value times inputScale as it is read (the product rounded as any
+  // product), into output; the two may be the same array.
+  void Transform(const double* input, double* output, double inputScale = 1.0);
 
  private:
   std::size_t length_ = 0;

@@ -99,12 +99,12 @@ void HalfSpectrumMagnitudes(const double* h, std::size_t half, double* magnitude
 
 SpectrumTransform::SpectrumTransform(std::size_t length) : hartley_(length), work_(hartley_.Length()) {}
 
-void SpectrumTransform::Run(const double* signal, double* magnitudes) {
+void SpectrumTransform::Run(const double* signal, double* magnitudes, double signalScale) {
   const std::size_t n = Length();
   if (n == 0) return;
   const std::size_t half = n / 2;
-  hartley_.Transform(signal, work_.data());
-  middle_ = signal[half];
+  hartley_.Transform(signal, work_.data(), signalScale);
+  middle_ = signal[half] * signalScale;
   HalfSpectrumMagnitudes(work_.data(), half, magnitudes, WidestLanes());
 }
 

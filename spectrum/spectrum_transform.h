@@ -35,8 +35,8 @@ class SpectrumTransform {
 
   std::size_t Length() const { return hartley_.Length(); }
 
-  // Transforms the signal and writes M.
-  void Run(const double* signal, double* magnitudes);
+  // Transforms the signal, each value times signalScale (as if the signal had been scaled first), and writes M.
+  void Run(const double* signal, double* magnitudes, double signalScale = 1.0);
 
   // Writes entries first .. first + count - 1 (below Length()) of C of the last signal run, interleaved.
   void ComplexEntries(std::size_t first, std::size_t count, double* out) const;
