@@ -105,6 +105,19 @@ TEST(BlockSpectrum, ZeroDifferencesAndExtremeCodes) {
   EXPECT_LT(spectrum.ZeroDiffCount(), 100);
 }
 
+// One object for blocks of different channel counts: a longer signal before leaves nothing in the padding of a
+// shorter one after, and a shorter one before nothing missing from a longer one.
+TEST(BlockSpectrum, TheChannelCountMayChangeFromBlockToBlock) {
+  const std::vector<std::int16_t> block = RandomBlock(12, 20000);
+  for (const auto& [before, after] : {std::pair{1u, 2u}, {1u, 3u}, {3u, 2u}, {2u, 1u}}) {
+    BlockSpectrum reused, fresh;
+    ASSERT_TRUE(reused.TransformChannel(block.data(), before, 0));
+    ASSERT_TRUE(reused.TransformChannel(block.data(), after, after - 1));
+    ASSERT_TRUE(fresh.TransformChannel(block.data(), after, after - 1));
+    EXPECT_TRUE(SameBits(reused.Magnitudes(), fresh.Magnitudes(), kLength / 2)) << before << " then " << after;
+  }
+}
+
 // The difference signal is scaled to an RMS of 10000 over its 4095 steps: a louder copy of a block gives
 // the same bits, and by Parseval |X[0]|^2 + 2 * sum of |X[j]|^2 (0 < j < 4096) + |X[4096]|^2 is
 // 8192 * 4095 * 10^8, with X[0] the sum of the scaled steps.
