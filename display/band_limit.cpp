@@ -88,8 +88,8 @@ std::optional<BandLimit> LoudLimit(const Levels& level, const std::array<double,
 // Where the top of a track is quiet, the loud bands' leakage fills the profile over an encoder's low-pass to within a
 // few dB of the music under it, but smoothly: from the limit up the profile is a smooth floor, where music, even
 // quiet, varies from band to band. So: the lowest band from which the profile stays smooth to the top, and in that
-// smooth part (and the knee just under it) the highest steep fall; its limit is where the fall begins, sharp, if the
-// fall is deep enough.
+// smooth part (and the knee just under it) the highest steep fall; the limit is where that fall ends, as a loud
+// limit is the first band past its cliff, and sharp, if the fall (from where it begins) is deep enough.
 std::optional<BandLimit> QuietLimit(const Levels& level) {
   const auto at = [&](int b) { return level[static_cast<std::size_t>(b)]; };
   int smoothFrom = kTopBand + 1;
@@ -111,7 +111,7 @@ std::optional<BandLimit> QuietLimit(const Levels& level) {
   while (start - 1 >= kLowestBand && fall(start - 1) >= kFallDb) --start;
   const double depth = Mean(level, start - 4, start) - Mean(level, top + kFallBands, top + kFallBands + 5);
   if (depth < kQuietDepthDb) return std::nullopt;
-  return BandLimit{Hz(start), true};
+  return BandLimit{Hz(top + 1), true};
 }
 
 }  // namespace

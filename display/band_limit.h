@@ -19,7 +19,7 @@ namespace ossel {
 inline constexpr double kLossyLikeTopHz = 20500.0;
 
 // Where the top of the music is quiet, the loud bands' leakage fills the profile over an encoder's low-pass to within
-// a few dB of the music under it; the limit is then where a fall gives way to that smooth floor, sharp. A sharp limit
+// a few dB of the music under it; the limit is then where a fall ends in that smooth floor, sharp. A sharp limit
 // with a band of noise over it (a second cliff a little higher) is placed at the top of that band.
 //
 // The limit of a profile as the builders leave it (8192 values on 0..1, the left channel's 4096 bins then the

@@ -495,8 +495,9 @@ TEST(BandLimit, QuietTopsAndShelvesOfTheProfile) {
   };
   const int cut = band(16500), shelf = band(17230), shelfTop = band(18000);
   const Case cases[] = {
-      {"quiet music, then a smooth floor from a 4 dB fall at 16.5 kHz",
-       [&](int b) { return b < cut ? 15 + rough(b) : b < cut + 4 ? 13 - (b - cut) : 9.5 - 0.01 * (b - cut); }, 16500},
+      {"quiet music, a 4 dB fall from 16.5 kHz, then a smooth floor: the limit where the floor begins",
+       [&](int b) { return b < cut ? 15 + rough(b) : b < cut + 4 ? 13 - (b - cut) : 9.5 - 0.01 * (b - cut); },
+       (cut + 4) * kBand},
       {"quiet music to the top", [&](int b) { return 14 + rough(b); }, 0},
       {"quiet music ending in a smooth, gentle fall", [&](int b) { return b < cut ? 14 + rough(b) : 14 - 0.3 * (b - cut); },
        0},
