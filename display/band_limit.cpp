@@ -31,23 +31,26 @@ constexpr int kShelfDropBands = 3;
 constexpr double kShelfDropDb = 5.0;
 constexpr double kShelfDepthDb = 25.0;
 // A quiet top (set on bench/band-limits.sh's third set of pieces; no genuine piece of its five sets falls by more
-// than 1 dB across 3 bands of a smooth top): smooth where no band stands 0.5 dB off the mean of its neighbours, for at least 20 bands
-// (860 Hz) up to the top; a fall of 1.5 dB across 3 bands (130 Hz) in it, and 2 dB from the 4 bands under the fall to
-// the 5 bands over it.
+// than 1 dB across 3 bands of a smooth top): smooth where no band stands 0.5 dB off the mean of its neighbours, for
+// at least 20 bands (860 Hz) up to the top; a fall of 1.5 dB across 3 bands (130 Hz) in it, and 2 dB from the 4 bands
+// under the fall to the 5 bands over it. The knee at the foot of a fall is rough, so the fall is looked for from 2
+// bands under the smooth part.
 constexpr double kRoughDb = 0.5;
 constexpr int kSmoothBands = 20;
 constexpr int kFallBands = 3;
 constexpr double kFallDb = 1.5;
 constexpr double kQuietDepthDb = 2.0;
-constexpr int kKneeBands = 2;  // the knee at the foot of a fall is rough: the fall is looked for from 2 bands under the smooth part
+constexpr int kKneeBands = 2;
 
 double Hz(int band) { return band * kBandHz; }
 
 using Levels = std::array<double, kBands>;
 
+double At(const Levels& level, int band) { return level[static_cast<std::size_t>(band)]; }
+
 double Mean(const Levels& level, int from, int to) {  // bands [from, to)
   double sum = 0.0;
-  for (int b = from; b < to; ++b) sum += level[static_cast<std::size_t>(b)];
+  for (int b = from; b < to; ++b) sum += At(level, b);
   return sum / (to - from);
 }
 
@@ -64,20 +67,17 @@ std::optional<BandLimit> LoudLimit(const Levels& level, const std::array<double,
     const int floorBand = std::min(b + kCliffFloorBands, kBands - 1);
     limit.sharp = shoulder - over[static_cast<std::size_t>(floorBand)] >= kCliffDb;
     if (limit.sharp) {
+      const auto step = [&](int f) { return At(level, f) - At(level, f + 1); };
       for (int e = b + kShelfFirstBands; e <= std::min(b + kShelfLastBands, kBands - 1 - kShelfDropBands); ++e) {
-        const double top = level[static_cast<std::size_t>(e)];
-        if (top - level[static_cast<std::size_t>(e + kShelfDropBands)] >= kShelfDropDb && top >= under - kShelfDepthDb) {
-          // The shelf ends over its steepest step among these bands.
-          int end = e;
-          for (int f = e + 1; f < e + kShelfDropBands; ++f) {
-            if (level[static_cast<std::size_t>(f)] - level[static_cast<std::size_t>(f + 1)] >
-                level[static_cast<std::size_t>(end)] - level[static_cast<std::size_t>(end + 1)]) {
-              end = f;
-            }
-          }
-          limit.hz = Hz(end + 1);
-          break;
+        const bool drops = At(level, e) - At(level, e + kShelfDropBands) >= kShelfDropDb;
+        if (!drops || At(level, e) < under - kShelfDepthDb) continue;
+        // The shelf ends over its steepest step among these bands.
+        int end = e;
+        for (int f = e + 1; f < e + kShelfDropBands; ++f) {
+          if (step(f) > step(end)) end = f;
         }
+        limit.hz = Hz(end + 1);
+        break;
       }
     }
     return limit;
@@ -91,7 +91,7 @@ std::optional<BandLimit> LoudLimit(const Levels& level, const std::array<double,
 // smooth part (and the knee just under it) the highest steep fall; the limit is where that fall ends, as a loud
 // limit is the first band past its cliff, and sharp, if the fall (from where it begins) is deep enough.
 std::optional<BandLimit> QuietLimit(const Levels& level) {
-  const auto at = [&](int b) { return level[static_cast<std::size_t>(b)]; };
+  const auto at = [&](int b) { return At(level, b); };
   int smoothFrom = kTopBand + 1;
   for (int b = kTopBand; b >= kLowestBand; --b) {
     if (std::abs(at(b) - (at(b - 1) + at(b + 1)) / 2) >= kRoughDb) break;

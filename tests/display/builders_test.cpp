@@ -499,11 +499,12 @@ TEST(BandLimit, QuietTopsAndShelvesOfTheProfile) {
        [&](int b) { return b < cut ? 15 + rough(b) : b < cut + 4 ? 13 - (b - cut) : 9.5 - 0.01 * (b - cut); },
        (cut + 4) * kBand},
       {"quiet music to the top", [&](int b) { return 14 + rough(b); }, 0},
-      {"quiet music ending in a smooth, gentle fall", [&](int b) { return b < cut ? 14 + rough(b) : 14 - 0.3 * (b - cut); },
-       0},
+      {"quiet music ending in a smooth, gentle fall",
+       [&](int b) { return b < cut ? 14 + rough(b) : 14 - 0.3 * (b - cut); }, 0},
       {"a shelf of noise over a cliff: the limit at the shelf's top",
        [&](int b) {
-         return b < shelf ? 45 + rough(b) / 4 : b < shelfTop ? 34 - 9.0 * (b - shelf) / (shelfTop - shelf) : 15 - 0.02 * (b - shelfTop);
+         if (b < shelf) return 45 + rough(b) / 4;
+         return b < shelfTop ? 34 - 9.0 * (b - shelf) / (shelfTop - shelf) : 15 - 0.02 * (b - shelfTop);
        },
        18000},
       {"a cliff falling on gradually, with no second cliff",
