@@ -50,13 +50,7 @@ inline void StoreTransposed(double* out, V y0, V y1, V y2, V y3) {
 
 namespace four_lanes {
 
-using V = vector4::V;
-constexpr std::size_t kLanes = 4;
-
-using vector4::LoadV;
-using vector4::SplatV;
-using vector4::StoreV;
-inline V ReverseV(V v) { return __builtin_shufflevector(v, v, 3, 2, 1, 0); }
+using namespace vector4;
 
 inline void Deinterleave(V a, V b, V& even, V& odd) {
   even = __builtin_shufflevector(a, b, 0, 2, 4, 6);

@@ -22,21 +22,10 @@ namespace {
 
 namespace four_lanes {
 
-using V = vector4::V;
-using U = std::uint64_t __attribute__((vector_size(32)));
-constexpr std::size_t kLanes = 4;
+using namespace vector4;
 
-using vector4::LoadV;
-using vector4::SplatV;
-using vector4::StoreV;
-inline U SplatU(std::uint64_t x) { return U{x, x, x, x}; }
-inline V ReverseV(V v) { return __builtin_shufflevector(v, v, 3, 2, 1, 0); }
 inline V Fma(V a, V b, V c) { return (V)_mm256_fmadd_pd((__m256d)a, (__m256d)b, (__m256d)c); }
 inline V Sqrt(V v) { return (V)_mm256_sqrt_pd((__m256d)v); }
-template <typename Mask>
-inline bool AllLanes(Mask mask) {
-  return _mm256_movemask_pd((__m256d)mask) == 15;
-}
 
 #include "spectrum/magnitude_kernels.inc"
 
@@ -51,21 +40,10 @@ inline bool AllLanes(Mask mask) {
 
 namespace eight_lanes {
 
-using V = vector8::V;
-using U = std::uint64_t __attribute__((vector_size(64)));
-constexpr std::size_t kLanes = 8;
+using namespace vector8;
 
-using vector8::LoadV;
-using vector8::SplatV;
-using vector8::StoreV;
-inline U SplatU(std::uint64_t x) { return U{x, x, x, x, x, x, x, x}; }
-inline V ReverseV(V v) { return __builtin_shufflevector(v, v, 7, 6, 5, 4, 3, 2, 1, 0); }
 inline V Fma(V a, V b, V c) { return (V)_mm512_fmadd_pd((__m512d)a, (__m512d)b, (__m512d)c); }
 inline V Sqrt(V v) { return (V)_mm512_maskz_sqrt_pd(0xFF, (__m512d)v); }
-template <typename Mask>
-inline bool AllLanes(Mask mask) {
-  return _mm512_movepi64_mask((__m512i)mask) == 0xFF;
-}
 
 #include "spectrum/magnitude_kernels.inc"
 

@@ -77,11 +77,7 @@ OSSEL_ARRAY_KERNELS
 #pragma GCC push_options
 #pragma GCC target("avx2")
 namespace four_lanes {
-using V = vector4::V;
-constexpr std::size_t kLanes = 4;
-using vector4::LoadV;
-using vector4::SplatV;
-using vector4::StoreV;
+using namespace vector4;
 OSSEL_ARRAY_KERNELS
 }  // namespace four_lanes
 #pragma GCC pop_options
@@ -91,11 +87,7 @@ OSSEL_ARRAY_KERNELS
 #pragma GCC push_options
 #pragma GCC target("avx512f,avx512dq")
 namespace eight_lanes {
-using V = vector8::V;
-constexpr std::size_t kLanes = 8;
-using vector8::LoadV;
-using vector8::SplatV;
-using vector8::StoreV;
+using namespace vector8;
 OSSEL_ARRAY_KERNELS
 
 // Eight groups at a time: their 8 x 8 values transposed, so that lane g of row i holds value i of group g, and the

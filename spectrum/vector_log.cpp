@@ -133,19 +133,7 @@ inline void GatherEntries(const LogEntry* table, U index, V& invc, V& step, V& l
 
 namespace four_lanes {
 
-using V = vector4::V;
-using U = std::uint64_t __attribute__((vector_size(32)));
-constexpr std::size_t kLanes = 4;
-
-using vector4::LoadV;
-using vector4::SplatV;
-using vector4::StoreV;
-inline U SplatU(std::uint64_t x) { return U{x, x, x, x}; }
-
-template <typename Mask>
-inline bool AllLanes(Mask mask) {
-  return _mm256_movemask_pd((V)mask) == 15;
-}
+using namespace vector4;
 
 // The four entries as rows of a 4 x 4 matrix, transposed.
 inline void GatherEntries(const LogEntry* table, U index, V& invc, V& step, V& logHi, V& logLo) {
@@ -174,19 +162,7 @@ inline void GatherEntries(const LogEntry* table, U index, V& invc, V& step, V& l
 
 namespace eight_lanes {
 
-using V = vector8::V;
-using U = std::uint64_t __attribute__((vector_size(64)));
-constexpr std::size_t kLanes = 8;
-
-using vector8::LoadV;
-using vector8::SplatV;
-using vector8::StoreV;
-inline U SplatU(std::uint64_t x) { return U{x, x, x, x, x, x, x, x}; }
-
-template <typename Mask>
-inline bool AllLanes(Mask mask) {
-  return _mm512_movepi64_mask(reinterpret_cast<__m512i>(mask)) == 0xFF;
-}
+using namespace vector8;
 
 // Lanes 0-3 and 4-7 each as the four-lane gather does it, then joined.
 inline void GatherEntries(const LogEntry* table, U index, V& invc, V& step, V& logHi, V& logLo) {
