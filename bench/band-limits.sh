@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Measures the band limits lossy encodings leave, and how well `ossel analyze` finds them: makes two sets of pieces
-# of music (bench/make-music.py; set 1 for the table, set 2 held out), encodes every piece with every encoding below
+# Measures the band limits lossy encodings leave, and how well `ossel analyze` finds them: makes sets of pieces of
+# music (bench/make-music.py; set 1 for the table, sets 2 and 3 for the finder's thresholds, set 6 held out, sets 4,
+# 5, 7 and 8 genuine pieces only), encodes every piece with every encoding below
 # at the encoder's default low-pass, decodes it back to 44.1 kHz 16-bit stereo WAV, analyses each encoding's folder
 # as one disc (a track per piece) and has bench/band-limits.py compare each track's band limit with the limit
 # measured from the decoded audio against its source. Prints the table of bench/band-limits.md and the confusion
@@ -9,7 +10,7 @@
 #   bench/band-limits.sh [path/to/ossel] [work folder]
 #
 # Needs python3 with numpy, lame, ffmpeg, vorbis-tools (oggenc, oggdec) and opus-tools (opusenc, opusdec).
-# Takes about half an hour on two busy cores; the pieces and their encodings stay in the work folder.
+# Takes some seven minutes on two quiet cores; the pieces and their encodings stay in the work folder.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 ossel=$(realpath "${1:-build/ossel}")
@@ -73,10 +74,10 @@ transcode() {
   [ -s "$wav" ] || { echo "band-limits.sh: $line made nothing of $in" >&2; return 1; }
 }
 
-# Set 1 makes the table, set 3 tunes the finder of quiet tops, set 2 is held out; sets 4 and 5 are more genuine pieces
-# only, against which no lossy-like limit may be found.
-kinds=(plucked,drums,voice,rock,jazz,dance all all all all)
-for set in 1 2 3 4 5; do
+# Set 1 makes the table, sets 2 and 3 tune the finder of quiet tops, set 6 is held out; sets 4, 5, 7 and 8 are more
+# genuine pieces only, against which no lossy-like limit may be found.
+kinds=(plucked,drums,voice,rock,jazz,dance all all all all all all all)
+for set in 1 2 3 4 5 6 7 8; do
   music=$work/set$set/genuine
   kind=${kinds[$((set - 1))]}
   if [ ! -f "$music/made" ]; then
@@ -88,7 +89,7 @@ for set in 1 2 3 4 5; do
     touch "$music/made"
   fi
   # Every transcode still missing, two at a time.
-  [ "$set" -ge 4 ] && lines=() || lines=("${encodings[@]}")
+  case $set in 4 | 5 | 7 | 8) lines=() ;; *) lines=("${encodings[@]}") ;; esac
   for line in "${lines[@]}"; do
     folder=$work/set$set/${line%%|*}
     mkdir -p "$folder"

@@ -11,6 +11,6 @@
 
 namespace ossel::cli {
 
-inline constexpr int kEngineVersion = 3;
+inline constexpr int kEngineVersion = 4;
 
 }  // namespace ossel::cli

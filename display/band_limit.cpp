@@ -23,24 +23,31 @@ constexpr int kCliffSkipBands = 5;    // a sharp cliff falls from the band under
 constexpr int kCliffFloorBands = 3;   // to everything from 130 Hz over the limit
 constexpr double kCliffDb = 10.0;     // by this much at least
 constexpr double kLoudDb = 12.0;      // the band under a limit must stand this far above silence to tell anything
-// A shelf over a sharp limit: from 5 to 25 bands over it, a band that falls by 5 dB within 3 bands and is not more than
-// 25 dB under the kilohertz under the limit.
+// A shelf over a sharp limit: from 5 to 25 bands over it, a band that falls by 4.5 dB within 4 bands and is not more
+// than 25 dB under the kilohertz under the limit.
 constexpr int kShelfFirstBands = 5;
 constexpr int kShelfLastBands = 25;
-constexpr int kShelfDropBands = 3;
-constexpr double kShelfDropDb = 5.0;
+constexpr int kShelfDropBands = 4;
+constexpr double kShelfDropDb = 4.5;
 constexpr double kShelfDepthDb = 25.0;
-// A quiet top (set on bench/band-limits.sh's third set of pieces; no genuine piece of its five sets falls by more
-// than 1 dB across 3 bands of a smooth top): smooth where no band stands 0.5 dB off the mean of its neighbours, for
-// at least 20 bands (860 Hz) up to the top; a fall of 1.5 dB across 3 bands (130 Hz) in it, and 2 dB from the 4 bands
-// under the fall to the 5 bands over it. The knee at the foot of a fall is rough, so the fall is looked for from 2
-// bands under the smooth part.
+// A quiet top (set on bench/band-limits.sh's tuning sets; no genuine piece of them falls by more than 1 dB across 3
+// bands of a smooth top, nor by more than 0.6 dB between the wide fall's windows): smooth where no band stands 0.5 dB
+// off the mean of its neighbours, for at least 20 bands (860 Hz) up to the top. In it, a steep fall of 1.5 dB across
+// 3 bands (130 Hz), and 2 dB from the 4 bands under the fall to the 5 bands over it; or a wide one, of 2 dB from 4
+// bands to the 4 bands 6 bands over them, into a floor that falls at most half as much across the same span. The knee
+// at the foot of a fall is rough, so a fall is looked for from 2 bands under the smooth part. At 1 dB, noise falling
+// 12 dB a kilohertz into the 16-bit floor, gradual by any measure, would make a wide fall.
 constexpr double kRoughDb = 0.5;
 constexpr int kSmoothBands = 20;
 constexpr int kFallBands = 3;
 constexpr double kFallDb = 1.5;
 constexpr double kQuietDepthDb = 2.0;
 constexpr int kKneeBands = 2;
+constexpr int kWideBands = 4;      // each window of a wide fall
+constexpr int kWideGapBands = 6;   // between the windows
+constexpr double kWideDb = 2.0;
+constexpr double kFloorShare = 0.5;  // the floor over a wide fall falls at most this share of it
+constexpr double kFloorNearDb = 1.0;  // a wide fall's limit: the first band this near its floor
 
 double Hz(int band) { return band * kBandHz; }
 
@@ -88,8 +95,10 @@ std::optional<BandLimit> LoudLimit(const Levels& level, const std::array<double,
 // Where the top of a track is quiet, the loud bands' leakage fills the profile over an encoder's low-pass to within a
 // few dB of the music under it, but smoothly: from the limit up the profile is a smooth floor, where music, even
 // quiet, varies from band to band. So: the lowest band from which the profile stays smooth to the top, and in that
-// smooth part (and the knee just under it) the highest steep fall; the limit is where that fall ends, as a loud
-// limit is the first band past its cliff, and sharp, if the fall (from where it begins) is deep enough.
+// smooth part (and the knee just under it) the highest fall into the floor, steep or wide; the limit is where that
+// fall ends, as a loud limit is the first band past its cliff. A steep fall is sharp if it is deep enough from where
+// it begins; a wide one (an encoder's gentler low-pass, or the top of a band it kept in some frames only) is, where it
+// falls into a flat floor.
 std::optional<BandLimit> QuietLimit(const Levels& level) {
   const auto at = [&](int b) { return At(level, b); };
   int smoothFrom = kTopBand + 1;
@@ -99,19 +108,27 @@ std::optional<BandLimit> QuietLimit(const Levels& level) {
   }
   if (smoothFrom > kTopBand - kSmoothBands) return std::nullopt;
   const auto fall = [&](int b) { return at(b - 1) - at(b + kFallBands - 1); };
-  int top = -1;
+  constexpr int kWideSpan = kWideGapBands + kWideBands;
+  // From the `kWideBands` under b to as many from `kWideGapBands` over b.
+  const auto wide = [&](int b) {
+    return Mean(level, b - kWideBands, b) - Mean(level, b + kWideGapBands, b + kWideSpan);
+  };
   for (int b = kTopBand - kFallBands; b >= std::max(smoothFrom - kKneeBands, kLowestBand); --b) {
     if (fall(b) >= kFallDb) {
-      top = b;
-      break;
+      int start = b;
+      while (start - 1 >= kLowestBand && fall(start - 1) >= kFallDb) --start;
+      const double depth = Mean(level, start - 4, start) - Mean(level, b + kFallBands, b + kFallBands + 5);
+      if (depth < kQuietDepthDb) return std::nullopt;
+      return BandLimit{Hz(b + 1), true};
+    }
+    if (b + 2 * kWideSpan <= kTopBand + 1 && wide(b) >= kWideDb && wide(b + kWideSpan) <= kFloorShare * wide(b)) {
+      const double floor = Mean(level, b + kWideGapBands, b + kWideSpan);
+      int end = b;
+      while (end < b + kWideGapBands && at(end) - floor > kFloorNearDb) ++end;
+      return BandLimit{Hz(end), true};
     }
   }
-  if (top < 0) return std::nullopt;
-  int start = top;
-  while (start - 1 >= kLowestBand && fall(start - 1) >= kFallDb) --start;
-  const double depth = Mean(level, start - 4, start) - Mean(level, top + kFallBands, top + kFallBands + 5);
-  if (depth < kQuietDepthDb) return std::nullopt;
-  return BandLimit{Hz(top + 1), true};
+  return std::nullopt;
 }
 
 }  // namespace
@@ -154,7 +171,7 @@ struct Encoding {
 constexpr Encoding kEncodings[] = {
     {"MP3 96 kbit/s", 15159, 15202},    {"MP3 128 kbit/s", 16581, 16667}, {"MP3 VBR V5", 16538, 16667},
     {"MP3 160 kbit/s", 17313, 17356},   {"AAC 128 kbit/s", 17227, 17227}, {"Vorbis q3", 17227, 18088},
-    {"MP3 192 kbit/s", 18691, 18734},   {"MP3 VBR V2", 18648, 18734},     {"Vorbis q4", 18949, 19466},
+    {"MP3 192 kbit/s", 18691, 18734},   {"MP3 VBR V2", 18648, 18734},     {"Vorbis q4", 18949, 19423},
     {"MP3 256 kbit/s", 19380, 19423},   {"AAC 192 kbit/s", 19294, 19380}, {"MP3 320 kbit/s", 20069, 20112},
     {"Opus 96-160 kbit/s", 19983, 20112}, {"Vorbis q5", 20327, 20844},
 };
