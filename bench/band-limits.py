@@ -21,7 +21,7 @@ BAND_BINS = 8  # 43 Hz bands, as the analyzer's
 BAND_HZ = RATE / FFT * BAND_BINS
 LOSSY_TOP = 20500.0
 TOLERANCE = 500.0
-SETS = (1, 2, 3, 4, 5, 6, 7, 8)
+SETS = (1, 2, 3, 4, 5, 6, 7, 8, 9)  # 9: recorded instruments, where bench/band-limits.sh could make it
 HELD_OUT = 6
 
 LABELS = {  # the names the analyzer's likely source gives each encoding
@@ -154,58 +154,66 @@ def main():
                          and abs(r["band"]["hz"] - r["ref"]) <= TOLERANCE)
             print(f"\n## Set {s} (tunes the finder)\n\nLimit within 500 Hz: {within} of {len(tuned)}.")
 
-    print(f"\n## Set {HELD_OUT} (held out): confusion table\n")
-    print("| encoding | limit within 500 Hz (of measured below 20.5 kHz) | lossy-like flag | likely source right "
-          "alone / right among others / wrong / none fits | verdict MPEG | verdict or flag |")
-    print("|---|---|---|---|---|---|")
-    totals = {"found": 0, "mpeg": 0, "either": 0, "all": 0}
-    misses = []
-    for enc in ["genuine"] + names:
-        rs = rows(HELD_OUT, enc)
-        if not rs:
-            continue
-        close = [r for _, r in rs if r["ref"] is not None and r["ref"] < LOSSY_TOP]
-        within = sum(1 for r in close if r["band"] and abs(r["band"]["hz"] - r["ref"]) <= TOLERANCE)
-        for p, r in rs:
-            if r["ref"] is not None and r["ref"] < LOSSY_TOP and not (r["band"] and abs(r["band"]["hz"] - r["ref"]) <= TOLERANCE):
-                misses.append(f"{enc}/{p}: measured {r['ref'] / 1000:.2f} kHz, found {hz(r['band'])}"
-                              f"{' sharp' if r['band'] and r['band']['sharp'] else ''}")
-        flags = sum(1 for _, r in rs if lossy_like(r["band"]))
-        mpeg = sum(1 for _, r in rs if r["verdict"] == "MPEG")
-        either = sum(1 for _, r in rs if r["verdict"] == "MPEG" or lossy_like(r["band"]))
-        alone = among = wrong = nofit = 0
-        if enc != "genuine":
-            for _, r in rs:
-                if not lossy_like(r["band"]):
-                    continue
-                source = r["band"].get("likelySource") or ""
-                named = [n for n in source.replace("lossy: ", "").split(" or ") if n and n != "lossy"]
-                if not named:
-                    nofit += 1
-                elif LABELS[enc] in named:
-                    alone += len(named) == 1
-                    among += len(named) > 1
-                else:
-                    wrong += 1
-            totals["found"] += flags
-            totals["mpeg"] += mpeg
-            totals["either"] += either
-            totals["all"] += len(rs)
-        source_text = "-" if enc == "genuine" else f"{alone} / {among} / {wrong} / {nofit}"
-        within_text = "-" if enc == "genuine" else f"{within} of {len(close)}"
-        print(f"| {enc} | {within_text} | {flags} of {len(rs)} | {source_text} | {mpeg} | {either} of {len(rs)} |")
-    print(f"\nLossy transcodes: flag {totals['found']}, verdict {totals['mpeg']}, verdict or flag {totals['either']} "
-          f"of {totals['all']}.")
-    genuine = [(f"set{s}/{p}", r) for s in SETS for p, r in rows(s, "genuine")]
-    sharp_low = [(p, r["band"]["hz"]) for p, r in genuine if r["band"] and r["band"]["sharp"] and r["band"]["hz"] < 21000]
-    print(f"Genuine pieces (all {len(genuine)}, {len(SETS)} sets) with a sharp limit below 21 kHz: {len(sharp_low)} "
-          f"{sharp_low}; "
-          f"verdict MPEG: {sum(1 for _, r in genuine if r['verdict'] == 'MPEG')}; limits found: "
-          + (", ".join(f"{p} {hz(r['band'])}{' sharp' if r['band'] and r['band']['sharp'] else ''}"
-                       for p, r in genuine if r["band"]) or "none"))
-    if misses:
-        print("\nOutside 500 Hz:\n" + "\n".join(misses))
+    def confusion(s, title):
+        print(f"\n## Set {s} ({title}): confusion table\n")
+        print("| encoding | limit within 500 Hz (of measured below 20.5 kHz) | lossy-like flag | likely source right "
+              "alone / right among others / wrong / none fits | verdict MPEG | verdict or flag |")
+        print("|---|---|---|---|---|---|")
+        totals = {"found": 0, "mpeg": 0, "either": 0, "all": 0}
+        misses = []
+        for enc in ["genuine"] + names:
+            rs = rows(s, enc)
+            if not rs:
+                continue
+            close = [r for _, r in rs if r["ref"] is not None and r["ref"] < LOSSY_TOP]
+            within = sum(1 for r in close if r["band"] and abs(r["band"]["hz"] - r["ref"]) <= TOLERANCE)
+            for p, r in rs:
+                if r["ref"] is not None and r["ref"] < LOSSY_TOP and not (r["band"] and abs(r["band"]["hz"] - r["ref"]) <= TOLERANCE):
+                    misses.append(f"{enc}/{p}: measured {r['ref'] / 1000:.2f} kHz, found {hz(r['band'])}"
+                                  f"{' sharp' if r['band'] and r['band']['sharp'] else ''}")
+            flags = sum(1 for _, r in rs if lossy_like(r["band"]))
+            mpeg = sum(1 for _, r in rs if r["verdict"] == "MPEG")
+            either = sum(1 for _, r in rs if r["verdict"] == "MPEG" or lossy_like(r["band"]))
+            alone = among = wrong = nofit = 0
+            if enc != "genuine":
+                for _, r in rs:
+                    if not lossy_like(r["band"]):
+                        continue
+                    source = r["band"].get("likelySource") or ""
+                    named = [n for n in source.replace("lossy: ", "").split(" or ") if n and n != "lossy"]
+                    if not named:
+                        nofit += 1
+                    elif LABELS[enc] in named:
+                        alone += len(named) == 1
+                        among += len(named) > 1
+                    else:
+                        wrong += 1
+                totals["found"] += flags
+                totals["mpeg"] += mpeg
+                totals["either"] += either
+                totals["all"] += len(rs)
+            source_text = "-" if enc == "genuine" else f"{alone} / {among} / {wrong} / {nofit}"
+            within_text = "-" if enc == "genuine" else f"{within} of {len(close)}"
+            print(f"| {enc} | {within_text} | {flags} of {len(rs)} | {source_text} | {mpeg} | {either} of {len(rs)} |")
+        print(f"\nLossy transcodes: flag {totals['found']}, verdict {totals['mpeg']}, verdict or flag {totals['either']} "
+              f"of {totals['all']}.")
+        if misses:
+            print("\nOutside 500 Hz:\n" + "\n".join(misses))
 
+    confusion(HELD_OUT, "held out")
+    if rows(9, "genuine"):
+        confusion(9, "recorded instruments")
+    for group, sets in (("synthesised", [s for s in SETS if s != 9]), ("recorded instruments", [9])):
+        genuine = [(f"set{s}/{p}", r) for s in sets for p, r in rows(s, "genuine")]
+        if not genuine:
+            continue
+        sharp_low = [(p, r["band"]["hz"]) for p, r in genuine
+                     if r["band"] and r["band"]["sharp"] and r["band"]["hz"] < 21000]
+        print(f"\nGenuine pieces, {group} (all {len(genuine)}, {len(sets)} sets) with a sharp limit below 21 kHz: "
+              f"{len(sharp_low)} {sharp_low}; verdict MPEG: {sum(1 for _, r in genuine if r['verdict'] == 'MPEG')}; "
+              "limits found: "
+              + (", ".join(f"{p} {hz(r['band'])}{' sharp' if r['band'] and r['band']['sharp'] else ''}"
+                           for p, r in genuine if r["band"]) or "none"))
 
 if __name__ == "__main__":
     main()

@@ -9,7 +9,8 @@
 #
 #   bench/band-limits.sh [path/to/ossel] [work folder]
 #
-# Needs python3 with numpy, lame, ffmpeg, vorbis-tools (oggenc, oggdec) and opus-tools (opusenc, opusdec).
+# Needs python3 with numpy, lame, ffmpeg, vorbis-tools (oggenc, oggdec) and opus-tools (opusenc, opusdec); set 9
+# also fluidsynth and fluid-soundfont-gm.
 # Takes some seven minutes on two quiet cores; the pieces and their encodings stay in the work folder.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -75,13 +76,22 @@ transcode() {
 }
 
 # Set 1 makes the table, sets 2 and 3 tune the finder of quiet tops, set 6 is held out; sets 4, 5, 7 and 8 are more
-# genuine pieces only, against which no lossy-like limit may be found.
-kinds=(plucked,drums,voice,rock,jazz,dance all all all all all all all)
-for set in 1 2 3 4 5 6 7 8; do
+# genuine pieces only, against which no lossy-like limit may be found. Set 9 is played on the recorded instruments of
+# a sound font (bench/make-sampled.py), where fluidsynth and fluid-soundfont-gm are installed.
+kinds=(plucked,drums,voice,rock,jazz,dance all all all all all all all sampled)
+sets=(1 2 3 4 5 6 7 8)
+if command -v fluidsynth > /dev/null && [ -f /usr/share/sounds/sf2/FluidR3_GM.sf2 ]; then
+  sets+=(9)
+else
+  echo "band-limits.sh: no fluidsynth with fluid-soundfont-gm: set 9 (recorded instruments) left out" >&2
+fi
+for set in "${sets[@]}"; do
   music=$work/set$set/genuine
   kind=${kinds[$((set - 1))]}
   if [ ! -f "$music/made" ]; then
-    if [ "$kind" = all ]; then
+    if [ "$kind" = sampled ]; then
+      nice -n 10 "$python" "$here/make-sampled.py" "$music" "$set" 40
+    elif [ "$kind" = all ]; then
       nice -n 10 "$python" "$here/make-music.py" "$music" "$set" 40
     else
       nice -n 10 "$python" "$here/make-music.py" "$music" "$set" 40 "$kind"
