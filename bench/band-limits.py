@@ -150,8 +150,7 @@ def main():
         tuned = [r for (ss, e, _), r in results.items() if ss == s and e != "genuine" and r["ref"] is not None
                  and r["ref"] < LOSSY_TOP]
         if tuned:
-            within = sum(1 for r in tuned if r["band"] and r["band"]["sharp"]
-                         and abs(r["band"]["hz"] - r["ref"]) <= TOLERANCE)
+            within = sum(1 for r in tuned if r["band"] and abs(r["band"]["hz"] - r["ref"]) <= TOLERANCE)
             print(f"\n## Set {s} (tunes the finder)\n\nLimit within 500 Hz: {within} of {len(tuned)}.")
 
     def confusion(s, title):
