@@ -31,6 +31,9 @@ def walk(node, depth, out):
                 cell = table.getAccessibleAt(r, c)
                 cells.append(cell.name if cell else "")
             out.append("  " * (depth + 1) + "row %d: %s" % (r, " | ".join(cells)))
+            first = table.getAccessibleAt(r, 0)
+            if first is not None and first.description:
+                out.append("  " * (depth + 2) + "description: " + repr(first.description))
         headers = [table.getColumnDescription(c) or (table.getColumnHeader(c).name if table.getColumnHeader(c) else "")
                    for c in range(table.nColumns)]
         out.append("  " * (depth + 1) + "columns: " + " | ".join(headers))

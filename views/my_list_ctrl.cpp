@@ -140,7 +140,8 @@ QVariant ListItemModel::data(const QModelIndex& index, int role) const {
       return QVariant::fromValue(ColumnAt(index.column()).alignment | Qt::AlignVCenter);
     case kStateRole:
       return ItemState(index.row());
-    case Qt::ToolTipRole: {
+    case Qt::ToolTipRole:
+    case Qt::AccessibleDescriptionRole: {  // what the tip shows on hover, a screen reader reads with the cell
       const QString tip = ItemToolTip(index.row());
       return tip.isEmpty() ? QVariant() : QVariant(tip);
     }
@@ -237,7 +238,7 @@ bool ListItemModel::SetItemToolTip(int item, const QString& text) {
   QString& tip = items_[static_cast<size_t>(item)].toolTip;
   if (tip != text) {
     tip = text;
-    emit dataChanged(index(item, 0), index(item, columnCount() - 1), {Qt::ToolTipRole});
+    emit dataChanged(index(item, 0), index(item, columnCount() - 1), {Qt::ToolTipRole, Qt::AccessibleDescriptionRole});
   }
   return true;
 }

@@ -300,16 +300,18 @@ TEST(ListTrackView, TheToolTipTellsTheBandLimitAndALossyLikeOneUnderAGenuineVerd
     EXPECT_EQ(BandLimitTip(row).toStdString(), c.tip);
     rows.push_back(row);
   }
-  // Each row's cells carry its tip; the disc row has none.
+  // Each row's cells carry its tip, for the mouse and for a screen reader; the disc row has none.
   f.SetTracks(rows, Row(0, "disc", "9", "CDDA"));
   TrackListView tracks(f.model);
   Send(&tracks, DataChange::Refresh, RowTarget::All());
   Send(&tracks, DataChange::Refresh, RowTarget::Disc());
   ASSERT_EQ(tracks.ItemCount(), static_cast<int>(std::size(cases)) + 1);
   for (int i = 0; i < tracks.ItemCount(); ++i) {
-    const QVariant tip = tracks.Items()->data(tracks.Items()->index(i, 6), Qt::ToolTipRole);
     const char* expected = i < static_cast<int>(std::size(cases)) ? cases[i].tip : "";
-    EXPECT_EQ(tip.toString().toStdString(), expected) << i;
+    for (const int role : {static_cast<int>(Qt::ToolTipRole), static_cast<int>(Qt::AccessibleDescriptionRole)}) {
+      const QVariant tip = tracks.Items()->data(tracks.Items()->index(i, 6), role);
+      EXPECT_EQ(tip.toString().toStdString(), expected) << i << " role " << role;
+    }
   }
 }
 
