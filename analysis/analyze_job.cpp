@@ -276,7 +276,8 @@ class Job {
                                : BuildSampled(context, outcome.build, std::min(skip, 7) + 1);
     worker_.CountReadErrors(outcome.build.failedReads - reportedFailures);
     if (outcome.blocks <= 0) return outcome;
-    outcome.bandLimit = FindBandLimit(workspace.buffers.profileSum.get(), outcome.build.profileScale);
+    outcome.bandLimit = FindBandLimit(workspace.buffers.profileSum.get(), outcome.build.profileScale,
+                                      workspace.buffers.powerSum.get());
 
     outcome.imageEntry = model_.store.Append(workspace.buffers.image.get(),
                                              static_cast<std::uint32_t>(kImageHeight * outcome.build.imageWidth));

@@ -11,6 +11,6 @@
 
 namespace ossel::cli {
 
-inline constexpr int kEngineVersion = 4;
+inline constexpr int kEngineVersion = 5;
 
 }  // namespace ossel::cli

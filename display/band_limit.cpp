@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 
 namespace ossel {
 namespace {
@@ -48,12 +49,27 @@ constexpr int kWideGapBands = 6;   // between the windows
 constexpr double kWideDb = 2.0;
 constexpr double kFloorShare = 0.5;  // the floor over a wide fall falls at most this share of it
 constexpr double kFloorNearDb = 1.0;  // a wide fall's limit: the first band this near its floor
+// A cliff in the power sum more than 1 kHz over a limit found in the profile: every one of the 3 bands under it
+// stands 10 dB over everything from 3 bands over it to the top.
+constexpr int kPowerUnderBands = 3;
+constexpr int kPowerGapBands = 3;
+constexpr double kPowerCliffDb = 10.0;
+constexpr double kPowerAboveHz = 1000.0;
 
 double Hz(int band) { return band * kBandHz; }
 
 using Levels = std::array<double, kBands>;
 
 double At(const Levels& level, int band) { return level[static_cast<std::size_t>(band)]; }
+
+// The loudest band at or above each band, up to the top (and none over it).
+std::array<double, kBands + 1> LoudestFrom(const Levels& level) {
+  std::array<double, kBands + 1> over{};
+  over[kBands] = -std::numeric_limits<double>::infinity();
+  for (int b = kBands - 1; b >= 0; --b)
+    over[static_cast<std::size_t>(b)] = std::max(over[static_cast<std::size_t>(b) + 1], At(level, b));
+  return over;
+}
 
 double Mean(const Levels& level, int from, int to) {  // bands [from, to)
   double sum = 0.0;
@@ -131,7 +147,37 @@ std::optional<BandLimit> QuietLimit(const Levels& level) {
   return std::nullopt;
 }
 
+// The power sum is ruled by the loud frames, the profile (a mean of logarithms) by the many. An encoder that keeps the
+// top of its band in its loud frames only (oggenc on a quiet piano) leaves a fall in the profile where most frames
+// end, and its low-pass shows as a cliff in the power sum alone: the highest band under which the power stands far
+// over everything from a little above it.
+std::optional<double> PowerCliffHz(const double* power) {
+  Levels level{};
+  for (int b = 0; b < kBands; ++b) {
+    const double sum = power[b] + power[kBands + b];
+    level[static_cast<std::size_t>(b)] = sum > 0.0 && std::isfinite(sum) ? 10 * std::log10(sum) : -1000.0;
+  }
+  const std::array<double, kBands + 1> over = LoudestFrom(level);
+  const auto cliff = [&](int b) {
+    const double* under = level.data() + (b - kPowerUnderBands);
+    return *std::min_element(under, under + kPowerUnderBands) - over[static_cast<std::size_t>(b + kPowerGapBands)] >=
+           kPowerCliffDb;
+  };
+  for (int b = kTopBand - kPowerGapBands; b > kLowestBand; --b) {
+    if (cliff(b)) return Hz(b);
+  }
+  return std::nullopt;
+}
+
 }  // namespace
+
+std::optional<BandLimit> FindBandLimit(const double* profile, double profileScale, const double* power) {
+  std::optional<BandLimit> limit = FindBandLimit(profile, profileScale);
+  if (!limit || power == nullptr) return limit;
+  if (const std::optional<double> cliff = PowerCliffHz(power); cliff && *cliff > limit->hz + kPowerAboveHz)
+    return BandLimit{*cliff, true};
+  return limit;
+}
 
 std::optional<BandLimit> FindBandLimit(const double* profile, double profileScale) {
   if (profile == nullptr || !(profileScale > 0.0) || !std::isfinite(profileScale)) return std::nullopt;
@@ -146,11 +192,7 @@ std::optional<BandLimit> FindBandLimit(const double* profile, double profileScal
     const double value = std::max(left, right) / kBandBins * profileScale;
     level[static_cast<std::size_t>(b)] = std::isfinite(value) ? value : 0.0;
   }
-  // The loudest band at or above each band, up to the top.
-  std::array<double, kBands + 1> over{};
-  for (int b = kBands - 1; b >= 0; --b)
-    over[static_cast<std::size_t>(b)] = std::max(over[static_cast<std::size_t>(b) + 1], level[static_cast<std::size_t>(b)]);
-  if (const std::optional<BandLimit> limit = LoudLimit(level, over)) return limit;
+  if (const std::optional<BandLimit> limit = LoudLimit(level, LoudestFrom(level))) return limit;
   return QuietLimit(level);
 }
 

@@ -3,7 +3,8 @@
 // as lossy encoders cut at their low-pass, or falls gradually. And which lossy encodings leave a sharp limit there,
 // from the table bench/band-limits.md measures (bench/band-limits.sh makes it anew).
 //
-// Nothing here reads audio: the profile is what the builders accumulate anyway, 8192 values once per track.
+// Nothing here reads audio: the profile is what the builders accumulate anyway, 8192 values once per track, and the
+// power sum they keep beside it, 1024.
 #pragma once
 
 #include <optional>
@@ -27,6 +28,10 @@ inline constexpr double kLossyLikeTopHz = 20500.0;
 // None when the spectrum reaches the top of the band, when there is no profile (null, or a scale that is not above
 // zero: silence, nothing read), or when nothing in it stands far above the floor.
 std::optional<BandLimit> FindBandLimit(const double* profile, double profileScale);
+// The same, with the track's power sum beside it (the squares of the display spectrum summed in the profile's 43 Hz
+// bands: the left channel's 512 bands, then the right's, on any scale; null for none): a limit found in the profile moves up to a cliff the power sum alone shows more than 1 kHz higher, where
+// the encoder kept the band in the loud frames only.
+std::optional<BandLimit> FindBandLimit(const double* profile, double profileScale, const double* power);
 
 // A sharp limit below kLossyLikeTopHz.
 bool LossyLike(const std::optional<BandLimit>& limit);

@@ -50,7 +50,7 @@ class TrackReader {
     span_ = last_ - first_;
     // Every column the track can produce must fit the width, and the width the buffers.
     const bool allocated = buffers_.sectorBuffer && buffers_.image && buffers_.columnMaxima &&
-                           buffers_.columnSpectrum && buffers_.profileSum;
+                           buffers_.columnSpectrum && buffers_.profileSum && buffers_.powerSum;
     return allocated && track_.imageWidth >= TrackImageWidth(first_, last_) &&
            track_.imageWidth <= buffers_.maxWidth;
   }
@@ -77,12 +77,18 @@ class TrackReader {
     double* spectrum = buffers_.columnSpectrum.get();
     result_ += context_.detector.AnalyzeBlock(reset_, block, kBlockValues, 44100, 2, spectrum);
 
-    // A piece at a time: its logarithms, their share of the profile, the column's maximum and the sums of its
-    // pixel rows, while the piece is at hand.
+    // A piece at a time: its squares' share of the power sum, its logarithms, their share of the profile, the
+    // column's maximum and the sums of its pixel rows, while the piece is at hand.
     double* profile = buffers_.profileSum.get();
+    double* power = buffers_.powerSum.get();
     double columnMax = 0.0;
     double groupSums[kProfileValues / kGroupBins];
     for (std::size_t i = 0; i < kProfileValues; i += kPieceValues) {
+      for (std::size_t k = i; k < i + kPieceValues; k += kGroupBins) {
+        const double* v = spectrum + k;  // summed as a tree, so that the bands' sums overlap
+        power[k / kGroupBins] += ((v[0] * v[0] + v[1] * v[1]) + (v[2] * v[2] + v[3] * v[3])) +
+                                 ((v[4] * v[4] + v[5] * v[5]) + (v[6] * v[6] + v[7] * v[7]));
+      }
       EnterStage(AnalysisStage::Logarithms);
       DecimalLogOfSum(spectrum + i, 1.0, spectrum + i, kPieceValues);
       EnterStage(AnalysisStage::Builders);
@@ -209,9 +215,10 @@ bool BuildBuffers::Allocate(std::int32_t width) {
   sectorBuffer = AllocateAligned<std::int16_t>(kSectorBufferValues);
   columnSpectrum = AllocateAligned<double>(kProfileValues);
   profileSum = AllocateAligned<double>(kProfileValues);
+  powerSum = AllocateAligned<double>(kPowerValues);
   image = AllocateAligned<std::uint8_t>(columns * kImageHeight);
   columnMaxima = AllocateAligned<double>(columns);
-  if (!sectorBuffer || !columnSpectrum || !profileSum || !image || !columnMaxima) return false;
+  if (!sectorBuffer || !columnSpectrum || !profileSum || !powerSum || !image || !columnMaxima) return false;
   maxWidth = static_cast<std::int32_t>(columns);
   std::fill_n(columnMaxima.get(), columns, 0.0);
   ClearTrack();
@@ -221,6 +228,7 @@ bool BuildBuffers::Allocate(std::int32_t width) {
 void BuildBuffers::ClearTrack() {
   if (image) std::fill_n(image.get(), static_cast<std::size_t>(maxWidth) * kImageHeight, std::uint8_t{0});
   if (profileSum) std::fill_n(profileSum.get(), kProfileValues, 0.0);
+  if (powerSum) std::fill_n(powerSum.get(), kPowerValues, 0.0);
 }
 
 std::uint8_t GroupPixel(double groupSum, double columnMax) {

@@ -27,6 +27,7 @@ class TrackDetector;
 inline constexpr std::int32_t kImageHeight = 1025;
 inline constexpr int kProfileValues = 8192;
 inline constexpr std::uint32_t kProfileBytes = kProfileValues * sizeof(double);  // 65536
+inline constexpr int kPowerValues = kProfileValues / 8;  // a power sum's 43 Hz bands: 512 per channel
 
 // The image width (bytes per row) a track of these sectors needs: one column per block that the continuous
 // reader can fill, raised to the next multiple of 4 that is strictly greater, so that rows stay 4-byte aligned.
@@ -44,13 +45,14 @@ struct BuildBuffers {
 
   // Sizes every buffer for images up to `maxWidth` columns; false when the memory cannot be had.
   bool Allocate(std::int32_t maxWidth);
-  // Empties the image and the profile sum before a track.
+  // Empties the image and the profile and power sums before a track.
   void ClearTrack();
 
   std::int32_t maxWidth = 0;
   AlignedArray<std::int16_t> sectorBuffer;  // raw sectors as 16-bit samples, plus the unprocessed rest of a read
   AlignedArray<double> columnSpectrum;      // 8192: the display spectrum of the block in work
   AlignedArray<double> profileSum;          // 8192: the frequency profile of the track
+  AlignedArray<double> powerSum;            // 1024: the track's power sum, its display spectrum squared by bands
   AlignedArray<std::uint8_t> image;         // maxWidth × kImageHeight
   AlignedArray<double> columnMaxima;        // maxWidth: the loudest log value of each column
 };

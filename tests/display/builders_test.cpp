@@ -469,7 +469,8 @@ TEST(BandLimit, FoundWhereTheSpectrumEndsAndSharpOnlyForACliff) {
     Rig rig(c.sectors, ShapedNoise(c.spectrum, c.channels));
     TrackBuild track = rig.Track();
     rig.Continuous(track);
-    const std::optional<BandLimit> limit = FindBandLimit(rig.buffers.profileSum.get(), track.profileScale);
+    const std::optional<BandLimit> limit =
+        FindBandLimit(rig.buffers.profileSum.get(), track.profileScale, rig.buffers.powerSum.get());
     if (c.found >= 0) {
       ASSERT_EQ(limit.has_value(), c.found == 1) << (limit ? limit->hz : 0.0);
     }
@@ -519,6 +520,48 @@ TEST(BandLimit, QuietTopsAndShelvesOfTheProfile) {
     std::vector<double> profile(kProfileValues);
     for (int i = 0; i < kProfileValues / 2; ++i) profile[i] = profile[kProfileValues / 2 + i] = c.level(i / 8) / kScale;
     const std::optional<BandLimit> limit = FindBandLimit(profile.data(), kScale);
+    ASSERT_EQ(limit.has_value(), c.hz > 0) << (limit ? limit->hz : 0.0);
+    if (!limit) continue;
+    EXPECT_TRUE(limit->sharp);
+    EXPECT_NEAR(limit->hz, c.hz, 2 * kBand);
+  }
+}
+
+// The power sum beside the profile: where the profile falls at 16.7 kHz (where most frames end), a cliff the power
+// sum alone shows more than 1 kHz higher (where the loud frames end) is the limit.
+TEST(BandLimit, ACliffInThePowerSumOverTheProfilesLimit) {
+  constexpr double kBand = 44100.0 / 8192 * 8;
+  constexpr double kScale = 100.0;
+  const auto band = [&](double hz) { return static_cast<int>(hz / kBand); };
+  const auto rough = [](int b) { return 2.0 * static_cast<double>((b * 7919) % 5 - 2) / 2; };
+  const int cut = band(16500);
+  std::vector<double> quiet(kProfileValues), full(kProfileValues);
+  for (int i = 0; i < kProfileValues / 2; ++i) {
+    const int b = i / 8;
+    quiet[i] = quiet[kProfileValues / 2 + i] =
+        (b < cut ? 15 + rough(b) : b < cut + 4 ? 13 - (b - cut) : 9.5 - 0.01 * (b - cut)) / kScale;
+    full[i] = full[kProfileValues / 2 + i] = (14 + rough(b)) / kScale;
+  }
+  const double found = (cut + 4) * kBand;  // the profile's own limit
+  struct Case {
+    const char* what;
+    const std::vector<double>& profile;
+    std::function<double(double)> powerDb;  // null: no power sum
+    double hz;                              // 0: no limit
+  };
+  const auto cliffAt = [](double hz) { return [=](double f) { return f < hz ? -70.0 : -90.0; }; };
+  const Case cases[] = {
+      {"a cliff at 19.3 kHz", quiet, cliffAt(19300), 19300},
+      {"a cliff within 1 kHz of the profile's limit", quiet, cliffAt(17300), found},
+      {"a gentle fall", quiet, [](double f) { return -70.0 - 6 * std::max(0.0, f - 16000) / 1000; }, found},
+      {"no power sum", quiet, nullptr, found},
+      {"a cliff where the profile has no limit", full, cliffAt(19300), 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<double> power(kPowerValues);
+    for (int i = 0; c.powerDb && i < kPowerValues; ++i) power[i] = std::pow(10.0, c.powerDb(i % 512 * kBand) / 10);
+    const std::optional<BandLimit> limit = FindBandLimit(c.profile.data(), kScale, c.powerDb ? power.data() : nullptr);
     ASSERT_EQ(limit.has_value(), c.hz > 0) << (limit ? limit->hz : 0.0);
     if (!limit) continue;
     EXPECT_TRUE(limit->sharp);
