@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """The tables of bench/band-limits.sh, from its work folder: for every encoding, the limit measured from each decoded
-piece against its source and the band limit `ossel analyze --json` found (set 1: the table of which encodings leave
-which limit; sets 2 and 3 tune the finder); on the held-out set 6, the confusion table: band limits within 500 Hz
-of the measured ones, sharp limits on the genuine pieces, the likely source right or wrong, and how many transcodes
-the verdict and the lossy-like band-limit flag find.
+piece against its source and the band limit `ossel analyze --json` found (set 1: which encodings leave which limit;
+sets 2 and 3 tune the finder; sets 1, 2 and 3 make the table of likely sources); on the held-out set 6, the confusion
+table: band limits within 500 Hz of the measured ones, sharp limits on the genuine pieces, the likely source right or
+wrong where a limit is measured, and how many transcodes the verdict and the lossy-like band-limit flag find.
 
     band-limits.py WORK
 """
@@ -23,6 +23,10 @@ LOSSY_TOP = 20500.0
 TOLERANCE = 500.0
 SETS = (1, 2, 3, 4, 5, 6, 7, 8, 9)  # 9: recorded instruments, where bench/band-limits.sh could make it
 HELD_OUT = 6
+NO_LIMIT = {"mp3-v0", "aac-256", "vorbis-q6"}  # leave no band limit below the top of the band on most music
+TABLE_SETS = (1, 2, 3)  # the table of likely sources is made from these
+TABLE_TOLERANCE = 250.0
+TABLE_GAP = 1000.0
 
 LABELS = {  # the names the analyzer's likely source gives each encoding
     "mp3-96": "MP3 96 kbit/s", "mp3-128": "MP3 128 kbit/s", "mp3-160": "MP3 160 kbit/s",
@@ -138,13 +142,20 @@ def main():
         gradual_text = ", ".join(f"{g / 1000:.1f}" for g in sorted(gradual)) or "-"
         print(f"| {enc} | {ref_text} | {sharp_text} | {gradual_text} | {none} |")
 
-    print("\nThe table of display/band_limit.cpp (sharp limits found on set 1 within 500 Hz of the measured ones, in "
-          "Hz):\n")
-    for enc in names:
-        sharp = [r["band"]["hz"] for _, r in rows(1, enc) if r["band"] and r["band"]["sharp"] and r["ref"] is not None
-                 and abs(r["band"]["hz"] - r["ref"]) <= TOLERANCE]
-        if sharp:
-            print(f'    {{"{LABELS[enc]}", {min(sharp)}, {max(sharp)}}},')
+    print("\nThe table of display/band_limit.cpp (sharp limits found on sets 1, 2 and 3 within 250 Hz of the "
+          "measured ones, in Hz; one range for each run of limits with no gap over 1 kHz):\n")
+    for label in dict.fromkeys(LABELS.values()):
+        found = sorted({r["band"]["hz"] for (s, e, _), r in results.items()
+                        if s in TABLE_SETS and LABELS.get(e) == label and r["band"] and r["band"]["sharp"]
+                        and r["ref"] is not None and abs(r["band"]["hz"] - r["ref"]) <= TABLE_TOLERANCE})
+        runs = []
+        for f in found:
+            if runs and f - runs[-1][1] <= TABLE_GAP:
+                runs[-1][1] = f
+            else:
+                runs.append([f, f])
+        for low, high in runs:
+            print(f'    {{"{label}", {low}, {high}}},')
 
     for s in (2, 3):
         tuned = [r for (ss, e, _), r in results.items() if ss == s and e != "genuine" and r["ref"] is not None
@@ -156,9 +167,11 @@ def main():
     def confusion(s, title):
         print(f"\n## Set {s} ({title}): confusion table\n")
         print("| encoding | limit within 500 Hz (of measured below 20.5 kHz) | lossy-like flag | likely source right "
-              "alone / right among others / wrong / none fits | verdict MPEG | verdict or flag |")
-        print("|---|---|---|---|---|---|")
+              "alone / right among others / wrong / none fits, where a limit is measured | flag, no limit measured | "
+              "verdict MPEG | verdict or flag |")
+        print("|---|---|---|---|---|---|---|")
         totals = {"found": 0, "mpeg": 0, "either": 0, "all": 0}
+        leaving = {"found": 0, "mpeg": 0, "either": 0, "all": 0}  # the encodings that leave a limit
         misses = []
         for enc in ["genuine"] + names:
             rs = rows(s, enc)
@@ -173,10 +186,13 @@ def main():
             flags = sum(1 for _, r in rs if lossy_like(r["band"]))
             mpeg = sum(1 for _, r in rs if r["verdict"] == "MPEG")
             either = sum(1 for _, r in rs if r["verdict"] == "MPEG" or lossy_like(r["band"]))
-            alone = among = wrong = nofit = 0
+            alone = among = wrong = nofit = unmeasured = 0
             if enc != "genuine":
                 for _, r in rs:
                     if not lossy_like(r["band"]):
+                        continue
+                    if r["ref"] is None:  # the source had nothing over the limit to lose: no encoder's limit to name
+                        unmeasured += 1
                         continue
                     source = r["band"].get("likelySource") or ""
                     named = [n for n in source.replace("lossy: ", "").split(" or ") if n and n != "lossy"]
@@ -187,15 +203,17 @@ def main():
                         among += len(named) > 1
                     else:
                         wrong += 1
-                totals["found"] += flags
-                totals["mpeg"] += mpeg
-                totals["either"] += either
-                totals["all"] += len(rs)
-            source_text = "-" if enc == "genuine" else f"{alone} / {among} / {wrong} / {nofit}"
+                for counts in (totals, leaving) if enc not in NO_LIMIT else (totals,):
+                    counts["found"] += flags
+                    counts["mpeg"] += mpeg
+                    counts["either"] += either
+                    counts["all"] += len(rs)
+            source_text = "- | -" if enc == "genuine" else f"{alone} / {among} / {wrong} / {nofit} | {unmeasured}"
             within_text = "-" if enc == "genuine" else f"{within} of {len(close)}"
             print(f"| {enc} | {within_text} | {flags} of {len(rs)} | {source_text} | {mpeg} | {either} of {len(rs)} |")
         print(f"\nLossy transcodes: flag {totals['found']}, verdict {totals['mpeg']}, verdict or flag {totals['either']} "
-              f"of {totals['all']}.")
+              f"of {totals['all']}. Without {', '.join(sorted(NO_LIMIT))}: flag {leaving['found']}, verdict "
+              f"{leaving['mpeg']}, verdict or flag {leaving['either']} of {leaving['all']}.")
         if misses:
             print("\nOutside 500 Hz:\n" + "\n".join(misses))
 

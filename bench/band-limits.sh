@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Measures the band limits lossy encodings leave, and how well `ossel analyze` finds them: makes sets of pieces of
-# music (bench/make-music.py; set 1 for the table, sets 2 and 3 for the finder's thresholds, set 6 held out, sets 4,
-# 5, 7 and 8 genuine pieces only), encodes every piece with every encoding below
+# music (bench/make-music.py; sets 1, 2 and 3 for the finder's thresholds and the table of likely sources, set 6
+# held out, sets 4, 5, 7 and 8 genuine pieces only), encodes every piece with every encoding below
 # at the encoder's default low-pass, decodes it back to 44.1 kHz 16-bit stereo WAV, analyses each encoding's folder
 # as one disc (a track per piece) and has bench/band-limits.py compare each track's band limit with the limit
 # measured from the decoded audio against its source. Prints the table of bench/band-limits.md and the confusion
@@ -75,7 +75,7 @@ transcode() {
   [ -s "$wav" ] || { echo "band-limits.sh: $line made nothing of $in" >&2; return 1; }
 }
 
-# Set 1 makes the table, sets 2 and 3 tune the finder of quiet tops, set 6 is held out; sets 4, 5, 7 and 8 are more
+# Sets 1, 2 and 3 tune the finder and make the table, set 6 is held out; sets 4, 5, 7 and 8 are more
 # genuine pieces only, against which no lossy-like limit may be found. Set 9 is played on the recorded instruments of
 # a sound font (bench/make-sampled.py), where fluidsynth and fluid-soundfont-gm are installed.
 kinds=(plucked,drums,voice,rock,jazz,dance all all all all all all all sampled)

@@ -578,7 +578,7 @@ TEST(BandLimit, TheLikelySourceNamesEveryEncodingThatLeavesSuchALimit) {
   const SourceCase cases[] = {
       {16640, true, "lossy: MP3 128 kbit/s or MP3 VBR V5"},  // one codec, two settings
       {17250, true, "lossy: MP3 160 kbit/s or AAC 128 kbit/s or Vorbis q3"},
-      {20090, true, "lossy: MP3 320 kbit/s or Opus 96-160 kbit/s"},
+      {20090, true, "lossy: MP3 320 kbit/s or Vorbis q5 or Opus 96-160 kbit/s"},
       {15180, true, "lossy: MP3 96 kbit/s"},  // alone
       {12000, true, "lossy"},                 // where none of the table cuts
       {16640, false, ""},                     // a gradual fall is no encoder's
