@@ -29,8 +29,9 @@ inline constexpr double kLossyLikeTopHz = 20500.0;
 // zero: silence, nothing read), or when nothing in it stands far above the floor.
 std::optional<BandLimit> FindBandLimit(const double* profile, double profileScale);
 // The same, with the track's power sum beside it (the squares of the display spectrum summed in the profile's 43 Hz
-// bands: the left channel's 512 bands, then the right's, on any scale; null for none): a limit found in the profile moves up to a cliff the power sum alone shows more than 1 kHz higher, where
-// the encoder kept the band in the loud frames only.
+// bands: the left channel's 512 bands, then the right's, on any scale; null for none): a limit found in the profile
+// moves up to a cliff the power sum alone shows more than 1 kHz higher, where the encoder kept the band in the loud
+// frames only.
 std::optional<BandLimit> FindBandLimit(const double* profile, double profileScale, const double* power);
 
 // A sharp limit below kLossyLikeTopHz.

@@ -482,44 +482,50 @@ TEST(BandLimit, FoundWhereTheSpectrumEndsAndSharpOnlyForACliff) {
   }
 }
 
-// Profiles shaped as the builders leave them over lossy and genuine tops, band by band (43 Hz bands, levels in dB,
-// both channels alike): where the music's top is quiet the leakage of the loud bands fills the space over an
-// encoder's low-pass to within a few dB of the music, but smoothly; music varies from band to band.
+// Profiles drawn band by band (43 Hz bands, levels in dB, both channels alike), on the scale kProfileScale.
+constexpr double kBand = 44100.0 / 8192 * 8;
+constexpr double kProfileScale = 100.0;
+int BandAt(double hz) { return static_cast<int>(hz / kBand); }
+double Rough(int b) { return 2.0 * static_cast<double>((b * 7919) % 5 - 2) / 2; }  // music: -2 .. +2 dB
+std::vector<double> ProfileOf(const std::function<double(int)>& level) {
+  std::vector<double> profile(kProfileValues);
+  for (int i = 0; i < kProfileValues / 2; ++i)
+    profile[i] = profile[kProfileValues / 2 + i] = level(i / 8) / kProfileScale;
+  return profile;
+}
+
+// Profiles shaped as the builders leave them over lossy and genuine tops: where the music's top is quiet the leakage
+// of the loud bands fills the space over an encoder's low-pass to within a few dB of the music, but smoothly; music
+// varies from band to band.
 TEST(BandLimit, QuietTopsAndShelvesOfTheProfile) {
-  constexpr double kBand = 44100.0 / 8192 * 8;
-  const auto band = [&](double hz) { return static_cast<int>(hz / kBand); };
-  const auto rough = [](int b) { return 2.0 * static_cast<double>((b * 7919) % 5 - 2) / 2; };  // -2 .. +2 dB
   struct Case {
     const char* what;
     std::function<double(int)> level;
     double hz;  // 0: no limit
   };
-  const int cut = band(16500), shelf = band(17230), shelfTop = band(18000);
+  const int cut = BandAt(16500), shelf = BandAt(17230), shelfTop = BandAt(18000);
   const Case cases[] = {
       {"quiet music, a 4 dB fall from 16.5 kHz, then a smooth floor: the limit where the floor begins",
-       [&](int b) { return b < cut ? 15 + rough(b) : b < cut + 4 ? 13 - (b - cut) : 9.5 - 0.01 * (b - cut); },
+       [&](int b) { return b < cut ? 15 + Rough(b) : b < cut + 4 ? 13 - (b - cut) : 9.5 - 0.01 * (b - cut); },
        (cut + 4) * kBand},
       {"quiet music, a gentle 3 dB fall from 16.5 kHz into a flat floor: the limit near the floor",
-       [&](int b) { return b < cut ? 14 + rough(b) : b < cut + 10 ? 13 - 0.3 * (b - cut) : 10 - 0.01 * (b - cut); },
+       [&](int b) { return b < cut ? 14 + Rough(b) : b < cut + 10 ? 13 - 0.3 * (b - cut) : 10 - 0.01 * (b - cut); },
        (cut + 8) * kBand},
-      {"quiet music to the top", [&](int b) { return 14 + rough(b); }, 0},
+      {"quiet music to the top", [&](int b) { return 14 + Rough(b); }, 0},
       {"quiet music ending in a smooth, gentle fall",
-       [&](int b) { return b < cut ? 14 + rough(b) : 14 - 0.3 * (b - cut); }, 0},
+       [&](int b) { return b < cut ? 14 + Rough(b) : 14 - 0.3 * (b - cut); }, 0},
       {"a shelf of noise over a cliff: the limit at the shelf's top",
        [&](int b) {
-         if (b < shelf) return 45 + rough(b) / 4;
+         if (b < shelf) return 45 + Rough(b) / 4;
          return b < shelfTop ? 34 - 9.0 * (b - shelf) / (shelfTop - shelf) : 15 - 0.02 * (b - shelfTop);
        },
        18000},
       {"a cliff falling on gradually, with no second cliff",
-       [&](int b) { return b < shelf ? 42 + rough(b) / 4 : 15 + 17 * std::exp(-(b - shelf) / 3.0); }, 17230},
+       [&](int b) { return b < shelf ? 42 + Rough(b) / 4 : 15 + 17 * std::exp(-(b - shelf) / 3.0); }, 17230},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    constexpr double kScale = 100.0;
-    std::vector<double> profile(kProfileValues);
-    for (int i = 0; i < kProfileValues / 2; ++i) profile[i] = profile[kProfileValues / 2 + i] = c.level(i / 8) / kScale;
-    const std::optional<BandLimit> limit = FindBandLimit(profile.data(), kScale);
+    const std::optional<BandLimit> limit = FindBandLimit(ProfileOf(c.level).data(), kProfileScale);
     ASSERT_EQ(limit.has_value(), c.hz > 0) << (limit ? limit->hz : 0.0);
     if (!limit) continue;
     EXPECT_TRUE(limit->sharp);
@@ -530,18 +536,10 @@ TEST(BandLimit, QuietTopsAndShelvesOfTheProfile) {
 // The power sum beside the profile: where the profile falls at 16.7 kHz (where most frames end), a cliff the power
 // sum alone shows more than 1 kHz higher (where the loud frames end) is the limit.
 TEST(BandLimit, ACliffInThePowerSumOverTheProfilesLimit) {
-  constexpr double kBand = 44100.0 / 8192 * 8;
-  constexpr double kScale = 100.0;
-  const auto band = [&](double hz) { return static_cast<int>(hz / kBand); };
-  const auto rough = [](int b) { return 2.0 * static_cast<double>((b * 7919) % 5 - 2) / 2; };
-  const int cut = band(16500);
-  std::vector<double> quiet(kProfileValues), full(kProfileValues);
-  for (int i = 0; i < kProfileValues / 2; ++i) {
-    const int b = i / 8;
-    quiet[i] = quiet[kProfileValues / 2 + i] =
-        (b < cut ? 15 + rough(b) : b < cut + 4 ? 13 - (b - cut) : 9.5 - 0.01 * (b - cut)) / kScale;
-    full[i] = full[kProfileValues / 2 + i] = (14 + rough(b)) / kScale;
-  }
+  const int cut = BandAt(16500);
+  const std::vector<double> quiet = ProfileOf(
+      [&](int b) { return b < cut ? 15 + Rough(b) : b < cut + 4 ? 13 - (b - cut) : 9.5 - 0.01 * (b - cut); });
+  const std::vector<double> full = ProfileOf([](int b) { return 14 + Rough(b); });
   const double found = (cut + 4) * kBand;  // the profile's own limit
   struct Case {
     const char* what;
@@ -561,7 +559,8 @@ TEST(BandLimit, ACliffInThePowerSumOverTheProfilesLimit) {
     SCOPED_TRACE(c.what);
     std::vector<double> power(kPowerValues);
     for (int i = 0; c.powerDb && i < kPowerValues; ++i) power[i] = std::pow(10.0, c.powerDb(i % 512 * kBand) / 10);
-    const std::optional<BandLimit> limit = FindBandLimit(c.profile.data(), kScale, c.powerDb ? power.data() : nullptr);
+    const std::optional<BandLimit> limit =
+        FindBandLimit(c.profile.data(), kProfileScale, c.powerDb ? power.data() : nullptr);
     ASSERT_EQ(limit.has_value(), c.hz > 0) << (limit ? limit->hz : 0.0);
     if (!limit) continue;
     EXPECT_TRUE(limit->sharp);
